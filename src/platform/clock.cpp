@@ -1,0 +1,6 @@
+#include "platform/clock.h"
+
+QDate SystemClock::today() const
+{
+    return QDate::currentDate();
+}
