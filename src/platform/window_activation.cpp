@@ -1,0 +1,63 @@
+#include "platform/window_activation.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+WindowActivation::WindowActivation(QObject* parent) : QObject(parent)
+{
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+            &WindowActivation::focusWindowChanged);
+}
+
+void WindowActivation::add(QWidget* window, ActivationHandler* handler)
+{
+    m_entries.append({window, handler});
+}
+
+void WindowActivation::remove(QWidget* window)
+{
+    m_entries.removeIf([window](const Entry& e) { return !e.window || e.window == window; });
+}
+
+void WindowActivation::shown(QWidget* window)
+{
+    window->activateWindow();
+    if (window != m_active)
+        switchTo(window);
+}
+
+void WindowActivation::focusWindowChanged(QWindow* focus)
+{
+    if (!focus)
+        return; // another program has the focus
+    for (const Entry& e : std::as_const(m_entries)) {
+        if (e.window && e.window->windowHandle() == focus) {
+            if (e.window != m_active)
+                switchTo(e.window);
+            return;
+        }
+    }
+}
+
+void WindowActivation::switchTo(QWidget* window)
+{
+    // Set first: a handler may show a message box or a window, and the
+    // focus changes that raises must not activate this window a second time.
+    QPointer<QWidget> previous = m_active;
+    m_active = window;
+    if (previous && previous->isVisible()) {
+        if (ActivationHandler* h = handlerOf(previous))
+            h->Form_Deactivate();
+    }
+    if (ActivationHandler* h = handlerOf(window); h && m_active == window)
+        h->Form_Activate();
+}
+
+ActivationHandler* WindowActivation::handlerOf(const QWidget* window) const
+{
+    for (const Entry& e : m_entries) {
+        if (e.window == window)
+            return e.handler;
+    }
+    return nullptr;
+}

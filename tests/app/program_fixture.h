@@ -1,0 +1,99 @@
+#pragma once
+
+#include "app/frm_ojw.h"
+#include "app/pad_edit.h"
+#include "app/program.h"
+#include "platform/clock.h"
+#include "platform/scripted_message_box.h"
+#include "platform/window_activation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Another window of the program (standing in for the calendar window), to
+// move the activation away from the main window and back.
+class OtherWindow final : public QWidget, public ActivationHandler
+{
+public:
+    int activations = 0;
+    int deactivations = 0;
+    void Form_Activate() override { ++activations; }
+    void Form_Deactivate() override { ++deactivations; }
+};
+
+// The real program in a temporary application folder, with an en_US
+// locale, "today" fixed at Monday 7 December 2026 and a scripted message box.
+class ProgramTest : public testing::Test
+{
+protected:
+    static constexpr const char* todayHeader = "*!*12/7/2026\r\n";
+
+    QTemporaryDir dir;
+    FixedClock clock{QDate(2026, 12, 7)};
+    ScriptedMessageBox messages;
+    std::unique_ptr<Program> program;
+    OtherWindow other;
+
+    void TearDown() override
+    {
+        other.hide();
+        program.reset();
+    }
+
+    QString path(const char* name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)); }
+
+    void writeEntries(const QByteArray& bytes)
+    {
+        QFile file(path("ojwdata.txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray entries() const
+    {
+        QFile file(path("ojwdata.txt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    void start()
+    {
+        program = std::make_unique<Program>(dir.path(), QLocale(QLocale::English, QLocale::UnitedStates),
+                                             clock, messages);
+        program->start();
+        program->activation().add(&other, &other);
+        settle();
+    }
+
+    frmOJW& main() const { return *program->mainWindow(); }
+    PadState& state() const { return program->padState(); }
+    QString pad() const { return main().txtPad->entryText(); }
+
+    void type(const QString& text)
+    {
+        main().txtPad->setFocus();
+        QTest::keyClicks(main().txtPad, text);
+    }
+
+    static void settle()
+    {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    void activate(QWidget* window)
+    {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        settle();
+    }
+};

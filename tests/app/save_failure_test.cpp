@@ -1,0 +1,146 @@
+#include "program_fixture.h"
+
+#include "platform/termination_signals.h"
+
+
+#include <csignal>
+
+// Tests run as root, so the faults are ones root cannot pass: a directory
+// that stands where the save needs its temporary file.
+class SaveFailureTest : public ProgramTest
+{
+protected:
+    void blockTheTemporaryFile()
+    {
+        ASSERT_TRUE(QDir(dir.path()).mkpath("ojwtmp.txt/inside"));
+    }
+    void unblockTheTemporaryFile() { ASSERT_TRUE(QDir(path("ojwtmp.txt")).removeRecursively()); }
+
+    QStringList rescueFiles() const
+    {
+        return QDir(dir.path()).entryList({"ojwrescue-*.txt"}, QDir::Files);
+    }
+};
+
+TEST_F(SaveFailureTest, AFailedSaveKeepsTheTextAndTriesAgainLater)
+{
+    const QByteArray file = QByteArray(todayHeader) + "on disk\r\n!*!\r\n";
+    writeEntries(file);
+    start();
+    blockTheTemporaryFile();
+    type(" and more");
+
+    activate(&other);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_FALSE(messages.shown().first().question);
+    EXPECT_TRUE(messages.shown().first().text.contains(path("ojwtmp.txt")));
+    EXPECT_EQ(entries(), file);
+    EXPECT_TRUE(state().dirty);
+
+    // Coming back must not reload the pad over the unsaved text.
+    activate(&main());
+    EXPECT_EQ(pad(), "on disk and more");
+    EXPECT_TRUE(state().dirty);
+
+    unblockTheTemporaryFile();
+    activate(&other);
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "on disk and more\r\n!*!\r\n");
+    EXPECT_FALSE(state().dirty);
+}
+
+TEST_F(SaveFailureTest, AFailedClearDoesNotTurnTheNextSaveIntoARemoval)
+{
+    writeEntries(QByteArray(todayHeader) + "on disk\r\n!*!\r\n");
+    start();
+    blockTheTemporaryFile();
+    main().mnuPadClear->trigger();
+    EXPECT_EQ(messages.shown().size(), 1);
+    unblockTheTemporaryFile();
+    type("new text");
+    activate(&other);
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "new text\r\n!*!\r\n");
+}
+
+TEST_F(SaveFailureTest, AnUnreadableEntryFileIsReportedAndLeftAlone)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("ojwdata.txt/inside"));
+    start();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().first().text.contains(path("ojwdata.txt")));
+    type("typed");
+    activate(&other);
+    EXPECT_EQ(messages.shown().size(), 2);
+    EXPECT_TRUE(state().dirty);
+    EXPECT_TRUE(QFileInfo(path("ojwdata.txt")).isDir());
+}
+
+TEST_F(SaveFailureTest, ClosingAsksAndKeepsTheWindowOpenByDefault)
+{
+    start();
+    blockTheTemporaryFile();
+    type("precious");
+    messages.script({MessageBox::Answer::No});
+    main().close();
+    settle();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().first().question);
+    EXPECT_EQ(messages.shown().first().defaultAnswer, MessageBox::Answer::No);
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_EQ(pad(), "precious");
+
+    // Exit keeps the window as well.
+    main().mnuPadExit->trigger();
+    settle();
+    EXPECT_TRUE(main().isVisible());
+
+    unblockTheTemporaryFile();
+    main().close();
+    settle();
+    EXPECT_FALSE(main().isVisible());
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "precious\r\n!*!\r\n");
+}
+
+TEST_F(SaveFailureTest, ClosingAnywayLeavesTheFileAsItWas)
+{
+    const QByteArray file = QByteArray(todayHeader) + "on disk\r\n!*!\r\n";
+    writeEntries(file);
+    start();
+    blockTheTemporaryFile();
+    type(" lost on purpose");
+    messages.script({MessageBox::Answer::Yes});
+    main().close();
+    settle();
+    EXPECT_FALSE(main().isVisible());
+    EXPECT_EQ(entries(), file);
+}
+
+TEST_F(SaveFailureTest, ATerminationSignalClosesAndSavesLikeTheCloseButton)
+{
+    start();
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::requested, program.get(), &Program::closeUnattended);
+    type("saved on SIGTERM");
+    ::raise(SIGTERM);
+    QTRY_VERIFY(!main().isVisible());
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "saved on SIGTERM\r\n!*!\r\n");
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(SaveFailureTest, ASignalCloseThatCannotSaveLeavesARescueFile)
+{
+    start();
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::requested, program.get(), &Program::closeUnattended);
+    blockTheTemporaryFile();
+    type("rescued");
+    QTest::keyClick(main().txtPad, Qt::Key_Return);
+    type("second line");
+    ::raise(SIGHUP);
+    QTRY_VERIFY(!main().isVisible());
+    EXPECT_TRUE(messages.shown().isEmpty()); // nobody could answer
+    const QStringList rescued = rescueFiles();
+    ASSERT_EQ(rescued.size(), 1);
+    QFile file(path(rescued.first().toLatin1()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray(todayHeader) + "rescued\r\nsecond line\r\n!*!\r\n");
+}
