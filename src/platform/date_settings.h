@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <vector>
 
 class QDate;
 
@@ -36,10 +37,43 @@ public:
     // with '/', '-', '.' or space between the parts, optionally followed by a
     // time of day. Two-digit years read as 1930 to 2029. Returns no value for
     // text that is not a date in 1 January 100 to 31 December 9999.
-    // Does not allocate on the common path (numeric dates).
+    // Works on the view and does not allocate: the entry store reads every
+    // header line of the file with it.
     std::optional<QDate> read(QStringView text, Precision precision) const;
 
 private:
-    // (members are the implementation's)
+    enum class Field : unsigned char { Day, Month, Year };
+
+    // A word the parser knows: a month, weekday or AM/PM name, or a literal
+    // word of the locale's date formats (like "de" or 年). One text may mean
+    // several things (Spanish "mar" is March and Tuesday).
+    struct Phrase
+    {
+        QString text;
+        char16_t folded = 0;    // the first character, case-folded
+        int month = 0;          // 1..12, or 0 if not a month name
+        int meridiem = 0;       // 1 AM, 2 PM, or 0
+        bool ignorable = false; // a weekday name or a format literal
+    };
+
+    struct Scan;
+
+    bool readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan) const;
+    const Phrase* matchPhrase(QStringView text, qsizetype pos, bool digitsOnly) const;
+    bool isDateSeparator(char32_t c) const;
+    bool isTimeSeparator(char32_t c) const;
+
+    void addPhrase(const QString& text, int month, int meridiem, bool ignorable);
+    void learnFormat(QStringView format);
+
     QLocale m_locale;
+    QString m_headerFormat;
+    Field m_numericOrder[3] = { Field::Day, Field::Month, Field::Year };
+    bool m_nameDayBeforeYear = true;
+    std::vector<Phrase> m_phrases;         // longest first
+    std::vector<char32_t> m_dateSeparators; // beyond the ASCII ones
+    std::vector<char32_t> m_timeSeparators; // beyond ':'
+    // What follows the number in month names like 12月 or "12-р сар"; only
+    // then is a number tried as the start of a name.
+    std::vector<char32_t> m_digitPhraseFollowers;
 };
