@@ -32,11 +32,17 @@ public:
 
     // Rewrites the file with the day's entry replaced by the text at its
     // place, or appended when the day has none, or removed when remove is
-    // set. Other lines keep their bytes. On failure the entry file is as it
-    // was.
+    // set (an empty text removes too). Several entries of the day become one
+    // at the place of the first. Other lines keep their bytes. The new file
+    // is written beside the old one and renamed over it, under a lock on the
+    // folder that another copy of the program may hold for a few seconds at
+    // most. On failure the entry file is as it was; the one exception is a
+    // failure to sync the folder after the rename, when the file already
+    // holds the new text and saving again does no harm.
     std::optional<FileError> save(const QDate& day, QStringView text, bool remove) const;
 
-    // Leaves an empty entry file, creating it when it is missing.
+    // Leaves an empty entry file, creating it when it is missing, under the
+    // same folder lock as save.
     std::optional<FileError> clear() const;
 
     // For start-up: a missing entry file beside a temporary file (a save cut

@@ -1,0 +1,79 @@
+#include "store/line_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+LineReader::LineReader(int fd, qsizetype bufferSize)
+    : m_fd(fd), m_capacity(std::max<qsizetype>(bufferSize, 1))
+{
+    m_buffer = std::make_unique<char[]>(size_t(m_capacity));
+}
+
+bool LineReader::next(QByteArrayView& line)
+{
+    for (;;) {
+        if (m_error != 0)
+            return false;
+        char* const data = m_buffer.get();
+        const auto* cr = static_cast<const char*>(
+            std::memchr(data + m_scan, '\r', size_t(m_end - m_scan)));
+        if (cr) {
+            const qsizetype at = cr - data;
+            if (at + 1 < m_end || m_eof) {
+                line = QByteArrayView(data + m_start, at - m_start);
+                m_start = at + 1;
+                if (m_start < m_end && data[m_start] == '\n')
+                    ++m_start;
+                m_scan = m_start;
+                return true;
+            }
+            // A CR as the last byte read: whether it is a lone CR or the
+            // first half of CR LF shows only after the next read.
+            m_scan = at;
+        } else if (m_eof) {
+            if (m_start == m_end)
+                return false;
+            line = QByteArrayView(data + m_start, m_end - m_start);
+            m_start = m_scan = m_end;
+            return true;
+        } else {
+            m_scan = m_end;
+        }
+        fill();
+    }
+}
+
+void LineReader::fill()
+{
+    if (m_start > 0) {
+        std::memmove(m_buffer.get(), m_buffer.get() + m_start, size_t(m_end - m_start));
+        m_end -= m_start;
+        m_scan -= m_start;
+        m_start = 0;
+    }
+    if (m_end == m_capacity) {
+        const qsizetype capacity = m_capacity * 2;
+        auto buffer = std::make_unique<char[]>(size_t(capacity));
+        std::memcpy(buffer.get(), m_buffer.get(), size_t(m_end));
+        m_buffer = std::move(buffer);
+        m_capacity = capacity;
+    }
+    for (;;) {
+        const ssize_t count = ::read(m_fd, m_buffer.get() + m_end, size_t(m_capacity - m_end));
+        if (count > 0) {
+            m_end += count;
+            return;
+        }
+        if (count == 0) {
+            m_eof = true;
+            return;
+        }
+        if (errno != EINTR) {
+            m_error = errno;
+            m_eof = true;
+            return;
+        }
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// Turns the bytes of one line into text. A line that is valid UTF-8 reads as
+// UTF-8; any other line reads as Windows-1252, the ANSI code page files
+// written on Windows use. Every byte then stands for one character, the five
+// bytes Windows-1252 leaves undefined for the C1 controls of the same value,
+// so no line ever reads with a replacement character.
+namespace TextCodec {
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF).
+bool isUtf8(QByteArrayView bytes);
+
+// The character a Windows-1252 byte stands for.
+char16_t fromWindows1252(unsigned char byte);
+
+// Appends the line's text to out. Reuses out's capacity, so decoding into
+// the same string again and again does not allocate.
+void append(QByteArrayView line, QString& out);
+
+// Replaces out's contents with the line's text, reusing its capacity.
+void decode(QByteArrayView line, QString& out);
+
+QString decode(QByteArrayView line);
+
+// Text as written to the file: UTF-8 without a byte-order mark.
+QByteArray encode(QStringView text);
+
+} // namespace TextCodec

@@ -1,0 +1,218 @@
+#include "store/entry_file.h"
+
+#include "store_fixture.h"
+
+#include <QList>
+
+#include <random>
+
+// Generated diaries: a save must change exactly the lines of the chosen
+// day's entries and keep every other byte, and a load after the save must
+// give the text back. The expected results come from a plain model of the
+// diary as a list of entries and stray lines, not from the code under test.
+namespace {
+
+struct BodyLine
+{
+    QByteArray bytes;
+    QString text; // what the line reads as
+};
+
+struct Item
+{
+    bool isEntry = false;
+    QByteArray line;    // a stray line, or an entry's header line
+    QDate day;          // an entry's day
+    QList<BodyLine> body;
+    bool ended = true;  // whether the entry's end line is there
+};
+
+class Generator
+{
+public:
+    Generator(const DateSettings& dates, unsigned seed) : m_dates(dates), m_random(seed) {}
+
+    int below(int n) { return int(m_random() % unsigned(n)); }
+    bool chance(int percent) { return below(100) < percent; }
+
+    QDate day() { return QDate(2026, 7, 10).addDays(below(6)); }
+
+    // A line of text that is never an end line and never starts like a
+    // header, nor with LF (which would join a lone CR before it into CR LF).
+    BodyLine textLine(bool mayBeWindows1252)
+    {
+        static const char* const utf8Pieces[] = {"a", "Bb", " ", "diary", "42", "*", "!", "-",
+                                                 "\xC3\xA9", "\xE2\x82\xAC", "\xE6\x97\xA5",
+                                                 "\xF0\x9F\x98\x80", "\n"};
+        static const char* const latinPieces[] = {"a", "b ", "!", "*", "\xE9", "\xC3\xA9", "\n"};
+        const bool windows1252 = mayBeWindows1252 && chance(20);
+        QByteArray bytes;
+        const int pieces = below(6);
+        for (int i = 0; i < pieces; ++i) {
+            if (windows1252)
+                bytes += latinPieces[below(std::size(latinPieces))];
+            else
+                bytes += utf8Pieces[below(std::size(utf8Pieces))];
+        }
+        if (windows1252)
+            bytes += "\xE9"; // a lead byte at the end: never valid UTF-8
+        if (bytes.startsWith('\n') || bytes.startsWith("*!*") || bytes == "!*!")
+            bytes.prepend('x');
+        return {bytes, windows1252 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes)};
+    }
+
+    QByteArray strayLine()
+    {
+        switch (below(9)) {
+        case 0: return "";
+        case 1: return "*!*hello";
+        case 2: return "*!*";
+        case 3: return "!*!";
+        case 4: return "!*! ";
+        case 5: return " *!*" + m_dates.headerText(day()).toUtf8();
+        case 6: return "*!*" + m_dates.headerText(day()).toUtf8() + " 10:30";
+        default: return textLine(true).bytes;
+        }
+    }
+
+    QList<Item> diary()
+    {
+        QList<Item> items;
+        const int count = below(10);
+        for (int i = 0; i < count; ++i) {
+            Item item;
+            if (chance(30)) {
+                item.line = strayLine();
+            } else {
+                item.isEntry = true;
+                item.day = day();
+                // Old files may hold headers in other formats the parser reads.
+                const QString dateText = chance(80) ? m_dates.headerText(item.day)
+                                                    : item.day.toString(Qt::ISODate);
+                item.line = "*!*" + dateText.toUtf8();
+                const int lines = 1 + below(4);
+                for (int j = 0; j < lines; ++j)
+                    item.body.append(textLine(true));
+                item.ended = i + 1 < count || chance(90);
+            }
+            items.append(item);
+        }
+        return items;
+    }
+
+    // The file's bytes: CR LF or lone CR after each line, the last line
+    // sometimes without a terminator.
+    QByteArray fileOf(const QList<Item>& items)
+    {
+        QList<QByteArray> lines;
+        for (const Item& item : items) {
+            lines.append(item.line);
+            for (const BodyLine& line : item.body)
+                lines.append(line.bytes);
+            if (item.isEntry && item.ended)
+                lines.append("!*!");
+        }
+        QByteArray bytes;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            bytes += lines[i];
+            const bool last = i + 1 == lines.size();
+            if (last && !lines[i].isEmpty() && chance(30))
+                break;
+            bytes += chance(70) ? "\r\n" : "\r";
+        }
+        return bytes;
+    }
+
+    // A pad text: lines joined by CR LF, without lone CRs.
+    QString padText()
+    {
+        QStringList lines;
+        const int count = 1 + below(4);
+        for (int i = 0; i < count; ++i)
+            lines.append(below(5) == 0 ? QString() : textLine(false).text);
+        return lines.join(u"\r\n");
+    }
+
+private:
+    const DateSettings& m_dates;
+    std::mt19937 m_random;
+};
+
+QByteArray entryBytes(const QByteArray& header, const QList<QByteArray>& body, bool ended)
+{
+    QByteArray bytes = header + "\r\n";
+    for (const QByteArray& line : body)
+        bytes += line + "\r\n";
+    if (ended)
+        bytes += "!*!\r\n";
+    return bytes;
+}
+
+QString expectedLoad(const QList<Item>& items, const QDate& day)
+{
+    QString text;
+    for (const Item& item : items) {
+        if (!item.isEntry || item.day != day)
+            continue;
+        for (qsizetype i = 0; i < item.body.size(); ++i)
+            text += (i > 0 ? "\r\n" : "") + item.body[i].text;
+    }
+    return text;
+}
+
+QByteArray expectedSave(const QList<Item>& items, const QByteArray& newEntry, const QDate& day)
+{
+    QByteArray bytes;
+    bool replaced = false;
+    for (const Item& item : items) {
+        if (!item.isEntry) {
+            bytes += item.line + "\r\n";
+        } else if (item.day == day) {
+            if (!replaced)
+                bytes += newEntry;
+            replaced = true;
+        } else {
+            QList<QByteArray> body;
+            for (const BodyLine& line : item.body)
+                body.append(line.bytes);
+            bytes += entryBytes(item.line, body, item.ended);
+        }
+    }
+    if (!replaced)
+        bytes += newEntry;
+    return bytes;
+}
+
+class EntryFileProperties : public EntryFileTest
+{
+};
+
+} // namespace
+
+TEST_F(EntryFileProperties, SaveRewritesOnlyTheDaysEntries)
+{
+    Generator generate(dates, 7122026);
+    for (int round = 0; round < 300; ++round) {
+        const QList<Item> items = generate.diary();
+        const QByteArray file = generate.fileOf(items);
+        put(file);
+        const QDate day = generate.day();
+        SCOPED_TRACE(::testing::Message() << "round " << round << ", day "
+                                          << day.toString(Qt::ISODate).toStdString() << ", file "
+                                          << file.toPercentEncoding(" *!/").toStdString());
+
+        ASSERT_EQ(loaded(day), expectedLoad(items, day));
+
+        const bool remove = generate.chance(20);
+        const QString text = remove && generate.chance(50) ? QString() : generate.padText();
+        ASSERT_NO_FATAL_FAILURE(save(day, text, remove));
+
+        const bool removed = remove || text.isEmpty();
+        const QByteArray newEntry =
+            removed ? QByteArray()
+                    : entryBytes("*!*" + dates.headerText(day).toUtf8(), {text.toUtf8()}, true);
+        ASSERT_EQ(onDisk(), expectedSave(items, newEntry, day));
+        ASSERT_EQ(loaded(day), removed ? QString() : text);
+        ASSERT_FALSE(exists(tempPath()));
+    }
+}

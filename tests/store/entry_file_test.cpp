@@ -1,0 +1,184 @@
+#include "store/entry_file.h"
+
+#include "store_fixture.h"
+
+namespace {
+
+const QDate july12(2026, 7, 12);
+const QDate july13(2026, 7, 13);
+const QDate july14(2026, 7, 14);
+
+class EntryFileFormat : public EntryFileTest
+{
+};
+
+} // namespace
+
+TEST_F(EntryFileFormat, EmptyFileReadsEmptyAndTakesOneEntry)
+{
+    put("");
+    EXPECT_EQ(loaded(july12), QString());
+    save(july12, "a");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\na\r\n!*!\r\n"));
+    EXPECT_EQ(loaded(july12), "a");
+}
+
+TEST_F(EntryFileFormat, TextsAreStoredAsBodyLinesAndReadBack)
+{
+    const struct
+    {
+        QString text;
+        QByteArray body;   // between header and end line
+        QString readBack;
+    } cases[] = {
+        {"a\r\nb", "a\r\nb", "a\r\nb"},
+        {"a\r\n", "a\r\n", "a\r\n"},        // an empty last body line
+        {"\r\n", "\r\n", "\r\n"},           // two empty body lines
+        {"x\ry", "x\ry", "x\r\ny"},          // a lone CR ends a line on reading
+        {"x\ny\n", "x\ny\n", "x\ny\n"},      // a lone LF is text
+        {"   ", "   ", "   "},               // spaces are text
+        {"\xC3\xA9t\xC3\xA9 \xE2\x82\xAC", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC"},
+    };
+    for (const auto& test : cases) {
+        put("");
+        save(july12, test.text);
+        EXPECT_EQ(onDisk(), "*!*12/07/2026\r\n" + test.body + "\r\n!*!\r\n");
+        EXPECT_EQ(loaded(july12), test.readBack);
+    }
+}
+
+TEST_F(EntryFileFormat, ReadsEveryLineEnding)
+{
+    put("*!*12/07/2026\ra\nb\rc\r\n\r!*!\r*!*13/07/2026\r\nlast");
+    EXPECT_EQ(loaded(july12), "a\nb\r\nc\r\n");
+    // A body without its end line runs to the end of the file.
+    EXPECT_EQ(loaded(july13), "last");
+    put("x\r\n*!*12/07/2026");
+    EXPECT_EQ(loaded(july12), QString());
+}
+
+TEST_F(EntryFileFormat, OnlyAnExactEndLineEndsABody)
+{
+    put("*!*12/07/2026\r\na\r\n!*! \r\n !*!\r\nb\r\n!*!\r\nafter\r\n!*!\r\n");
+    EXPECT_EQ(loaded(july12), "a\r\n!*! \r\n !*!\r\nb");
+    // What follows the first exact end line stands outside any entry: the
+    // loader skips it and every save carries it over.
+    save(july13, "c");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\na\r\n!*! \r\n !*!\r\nb\r\n!*!\r\nafter\r\n!*!\r\n"
+                                   "*!*13/07/2026\r\nc\r\n!*!\r\n"));
+    save(july12, "new");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\nnew\r\n!*!\r\nafter\r\n!*!\r\n"
+                                   "*!*13/07/2026\r\nc\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, HeaderLookingLineInsideABody)
+{
+    const QByteArray file = "*!*12/07/2026\r\n*!*13/07/2026\r\ninner\r\n!*!\r\n";
+    put(file);
+    // Inside the day's own body it is text...
+    EXPECT_EQ(loaded(july12), "*!*13/07/2026\r\ninner");
+    // ...while a scan for another day, skipping lines, sees a header.
+    EXPECT_EQ(loaded(july13), "inner");
+    save(july13, "new");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\n*!*13/07/2026\r\nnew\r\n!*!\r\n"));
+    put(file);
+    save(july12, "z");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\nz\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, LinesOutsideEntriesSurviveSavesOfOtherDays)
+{
+    put("intro\n\r\n\r *!*12/07/2026\r\n*!*12/07/2026\r\na\r\n!*!\r\nstray\r\r\n"
+        "*!*13/07/2026\r\nb\r\n!*!\r\ntail");
+    EXPECT_EQ(loaded(july12), "a");
+    save(july13, "B");
+    EXPECT_EQ(onDisk(), QByteArray("intro\n\r\n\r\n *!*12/07/2026\r\n*!*12/07/2026\r\na\r\n!*!\r\nstray\r\n\r\n"
+                                   "*!*13/07/2026\r\nB\r\n!*!\r\ntail\r\n"));
+}
+
+TEST_F(EntryFileFormat, PositionIsKeptAndNewDaysGoAtTheEnd)
+{
+    put("*!*13/07/2026\r\nb\r\n!*!\r\n*!*14/07/2026\r\nc\r\n!*!\r\n");
+    save(july13, "B1\r\nB2");
+    EXPECT_EQ(onDisk(), QByteArray("*!*13/07/2026\r\nB1\r\nB2\r\n!*!\r\n*!*14/07/2026\r\nc\r\n!*!\r\n"));
+    // Entries are in the order days first got one, not in date order.
+    save(july12, "a");
+    EXPECT_EQ(onDisk(), QByteArray("*!*13/07/2026\r\nB1\r\nB2\r\n!*!\r\n*!*14/07/2026\r\nc\r\n!*!\r\n"
+                                   "*!*12/07/2026\r\na\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, RemoveTakesOutExactlyTheDaysEntry)
+{
+    put("top\r\n*!*12/07/2026\r\na\r\n!*!\r\nmid\r\n*!*13/07/2026\r\nb\r\n!*!\r\nend\r\n");
+    save(july12, "ignored", true);
+    EXPECT_EQ(onDisk(), QByteArray("top\r\nmid\r\n*!*13/07/2026\r\nb\r\n!*!\r\nend\r\n"));
+    // An empty text removes as well.
+    save(july13, "", false);
+    EXPECT_EQ(onDisk(), QByteArray("top\r\nmid\r\nend\r\n"));
+    // Nothing to remove: the lines stay, each now ending in CR LF.
+    put("x\ry\r\n*!*13/07/2026\r\nb\r\n!*!");
+    save(july12, QString(), true);
+    EXPECT_EQ(onDisk(), QByteArray("x\r\ny\r\n*!*13/07/2026\r\nb\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, TwoEntriesOfOneDayBecomeOne)
+{
+    put("*!*12/07/2026\r\na\r\nb\r\n!*!\r\n*!*13/07/2026\r\nx\r\n!*!\r\n*!*12/07/2026\r\nc\r\nd\r\n!*!\r\n");
+    // The second entry's first line follows the first entry's last line
+    // directly.
+    EXPECT_EQ(loaded(july12), "a\r\nbc\r\nd");
+    save(july12, "new");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\nnew\r\n!*!\r\n*!*13/07/2026\r\nx\r\n!*!\r\n"));
+    put("*!*12/07/2026\r\na\r\n!*!\r\n*!*12/07/2026\r\nc\r\n!*!\r\n");
+    save(july12, "", true);
+    EXPECT_EQ(onDisk(), QByteArray(""));
+}
+
+TEST_F(EntryFileFormat, HeadersThatNameNoDayAreLinesOutsideEntries)
+{
+    put("*!*hello\r\nh\r\n!*!\r\n*!*\r\ne\r\n!*!\r\n*!*12/07/2026 10:30\r\nt\r\n!*!\r\n");
+    EXPECT_EQ(loaded(july12), QString());
+    save(july12, "a");
+    EXPECT_EQ(onDisk(), QByteArray("*!*hello\r\nh\r\n!*!\r\n*!*\r\ne\r\n!*!\r\n*!*12/07/2026 10:30\r\nt\r\n!*!\r\n"
+                                   "*!*12/07/2026\r\na\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, HeaderReadsLenientlyAndIsRewrittenInTheCurrentFormat)
+{
+    put("*!*2026-07-12\r\niso\r\n!*!\r\n");
+    EXPECT_EQ(loaded(july12), "iso");
+    save(july12, "now");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\nnow\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, Windows1252LinesReadAndKeepTheirBytes)
+{
+    const QByteArray other = "*!*13/07/2026\r\ncaf\xE9 \x80\r\n!*!\r\n";
+    put("*!*12/07/2026\r\ncaf\xE9\r\n\x80 5\r\n!*!\r\n" + other);
+    EXPECT_EQ(loaded(july12), QString::fromUtf8("café\r\n€ 5"));
+    EXPECT_EQ(loaded(july13), QString::fromUtf8("café €"));
+    save(july12, QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));
+    EXPECT_EQ(onDisk(), "*!*12/07/2026\r\ncaf\xC3\xA9 \xE2\x82\xAC\r\n!*!\r\n" + other);
+}
+
+namespace {
+
+// American dates: the short format M/d/yy, written widened to M/d/yyyy.
+class AmericanEntryFile : public EntryFileTest
+{
+protected:
+    AmericanEntryFile() : EntryFileTest(QLocale(QLocale::English, QLocale::UnitedStates)) {}
+};
+
+} // namespace
+
+TEST_F(AmericanEntryFile, OldTwoDigitYearHeaderIsWidenedOnSave)
+{
+    put("*!*7/13/26\r\nb\r\n!*!\r\n*!*7/12/26\r\nold\r\n!*!\r\n");
+    EXPECT_EQ(loaded(july12), "old");
+    save(july12, "new");
+    EXPECT_EQ(onDisk(), QByteArray("*!*7/13/26\r\nb\r\n!*!\r\n*!*7/12/2026\r\nnew\r\n!*!\r\n"));
+    save(QDate(1925, 3, 4), "old times");
+    EXPECT_TRUE(onDisk().endsWith("*!*3/4/1925\r\nold times\r\n!*!\r\n"));
+    EXPECT_EQ(loaded(QDate(1925, 3, 4)), "old times");
+}
