@@ -92,6 +92,7 @@ void frmOJW::Form_Load()
     const QScreen* s = screen();
     const Twips twips = Twips::of(s);
     const QRect screenArea = s->geometry();
+    winId(); // the platform knows the frame's size once the window exists
     const QSize outer = frameGeometry().size();
     const float left = twips.fromPixelsX(screenArea.width()) - twips.fromPixelsX(outer.width()) - 200.0f;
     const float top = twips.fromPixelsY(screenArea.height()) - twips.fromPixelsY(outer.height()) - 600.0f;

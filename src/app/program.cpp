@@ -59,10 +59,14 @@ void Program::LoadEntry()
     QString text;
     const auto error = m_entries.load(m_state.shownDate, text);
     pad->setEntryText(text);
+    // Text typed over an entry that could not be read would replace it at
+    // the next save: the pad stays locked until the entry reads.
+    pad->setReadOnly(error.has_value());
     m_state.dirty = false;
     pad->setFocus();
     if (error)
-        report(QStringLiteral("The entry could not be read."), *error);
+        report(QStringLiteral("The entry could not be read. The pad stays locked until it can be."),
+               *error);
 }
 
 std::optional<FileError> Program::trySaveEntry()

@@ -117,7 +117,7 @@ TEST_F(ProgramTest, ExitSavesAndCloses)
     writeEntries(QByteArray(todayHeader) + "old\r\n!*!\r\n");
     start();
     main().txtPad->selectAll();
-    type("new");
+    QTest::keyClicks(main().txtPad, "new");
     main().mnuPadExit->trigger();
     settle();
     EXPECT_FALSE(main().isVisible());

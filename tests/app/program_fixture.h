@@ -77,9 +77,11 @@ protected:
     PadState& state() const { return program->padState(); }
     QString pad() const { return main().txtPad->entryText(); }
 
+    // Types at the end of the pad's text.
     void type(const QString& text)
     {
         main().txtPad->setFocus();
+        main().txtPad->moveCursor(QTextCursor::End);
         QTest::keyClicks(main().txtPad, text);
     }
 

@@ -68,10 +68,18 @@ TEST_F(SaveFailureTest, AnUnreadableEntryFileIsReportedAndLeftAlone)
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_TRUE(messages.shown().first().text.contains(path("ojwdata.txt")));
     type("typed");
+    EXPECT_EQ(pad(), "");
+    EXPECT_FALSE(state().dirty);
     activate(&other);
-    EXPECT_EQ(messages.shown().size(), 2);
-    EXPECT_TRUE(state().dirty);
+    EXPECT_EQ(messages.shown().size(), 1);
     EXPECT_TRUE(QFileInfo(path("ojwdata.txt")).isDir());
+
+    // Once the entry reads again, the pad is the user's again.
+    ASSERT_TRUE(QDir(path("ojwdata.txt")).removeRecursively());
+    writeEntries(QByteArray(todayHeader) + "readable\r\n!*!\r\n");
+    activate(&main());
+    type(" again");
+    EXPECT_EQ(pad(), "readable again");
 }
 
 TEST_F(SaveFailureTest, ClosingAsksAndKeepsTheWindowOpenByDefault)
