@@ -118,24 +118,33 @@ void frmOJW::Form_Deactivate()
 
 void frmOJW::Form_Unload(bool& cancel)
 {
-    if (m_program.padState().dirty) {
-        if (const auto error = m_program.trySaveEntry()) {
-            if (m_program.unattended()) {
-                m_program.rescuePad(*error);
-            } else {
-                const QString question =
-                    QStringLiteral("The entry could not be saved.\n\n%1\n\n"
-                                   "Close anyway and lose the unsaved text?")
-                        .arg(error->message());
-                if (m_program.messages().ask(this, Program::title(), question, MessageBox::Answer::No)
-                    == MessageBox::Answer::No) {
-                    cancel = true;
-                    return;
-                }
-            }
-        }
+    if (!saveBeforeClosing()) {
+        cancel = true;
+        return;
     }
     SaveConfig();
+}
+
+bool frmOJW::saveBeforeClosing()
+{
+    PadState& state = m_program.padState();
+    if (!state.dirty)
+        return true;
+    const auto error = m_program.trySaveEntry();
+    if (!error)
+        return true;
+    if (m_program.unattended()) {
+        m_program.rescuePad(*error);
+    } else {
+        const QString question = QStringLiteral("The entry could not be saved.\n\n%1\n\n"
+                                                "Close anyway and lose the unsaved text?")
+                                     .arg(error->message());
+        if (m_program.messages().ask(this, Program::title(), question, MessageBox::Answer::No)
+            == MessageBox::Answer::No)
+            return false;
+    }
+    state.dirty = false; // given up on purpose: the close must not ask again
+    return true;
 }
 
 void frmOJW::closeEvent(QCloseEvent* event)
@@ -181,9 +190,8 @@ void frmOJW::mnuPadClearAll_Click()
 
 void frmOJW::mnuPadExit_Click()
 {
-    if (!m_program.saveIfDirty())
-        return; // the user keeps the window and the text
-    close();
+    if (saveBeforeClosing())
+        close();
 }
 
 void frmOJW::showDateCaption()

@@ -47,6 +47,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Save-if-dirty before the window closes. When the save fails, asks
+    // whether to close without the text (keeping the window is the
+    // default), or rescues the text where nobody can be asked. False when
+    // the window stays open.
+    bool saveBeforeClosing();
     void buildControls();
     void buildMenus();
 

@@ -110,6 +110,8 @@ bool Program::ClearEntryFile()
 
 void Program::SyncCalendar()
 {
+    // Only an open calendar window follows the shown date; no window of the
+    // program opens it yet, so the flag is never set.
     if (!m_state.calendarOpen)
         return;
 }

@@ -96,9 +96,10 @@ TEST_F(SaveFailureTest, ClosingAsksAndKeepsTheWindowOpenByDefault)
     EXPECT_TRUE(main().isVisible());
     EXPECT_EQ(pad(), "precious");
 
-    // Exit keeps the window as well.
+    // Exit asks the same question.
     main().mnuPadExit->trigger();
     settle();
+    EXPECT_EQ(messages.shown().size(), 2);
     EXPECT_TRUE(main().isVisible());
 
     unblockTheTemporaryFile();
@@ -116,9 +117,10 @@ TEST_F(SaveFailureTest, ClosingAnywayLeavesTheFileAsItWas)
     blockTheTemporaryFile();
     type(" lost on purpose");
     messages.script({MessageBox::Answer::Yes});
-    main().close();
+    main().mnuPadExit->trigger();
     settle();
     EXPECT_FALSE(main().isVisible());
+    EXPECT_EQ(messages.shown().size(), 1); // asked once, not again by the close
     EXPECT_EQ(entries(), file);
 }
 
