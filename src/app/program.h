@@ -57,9 +57,7 @@ public:
     frmOJW* mainWindow() const { return m_main.get(); }
     WindowActivation& activation() { return m_activation; }
     const DateSettings& dates() const { return m_dates; }
-    const Clock& clock() const { return m_clock; }
     MessageBox& messages() { return m_messages; }
-    const QString& folder() const { return m_folder; }
     const QString& helpFile() const { return m_helpFile; }
 
     static QString title();

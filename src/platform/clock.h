@@ -21,7 +21,6 @@ class FixedClock final : public Clock
 public:
     explicit FixedClock(const QDate& day) : m_day(day) {}
     QDate today() const override { return m_day; }
-    void set(const QDate& day) { m_day = day; }
 
 private:
     QDate m_day;

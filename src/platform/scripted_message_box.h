@@ -23,7 +23,6 @@ public:
     void script(QList<Answer> answers) { m_answers = std::move(answers); }
 
     const QList<Shown>& shown() const { return m_shown; }
-    void forget() { m_shown.clear(); }
 
     Answer ask(QWidget* parent, const QString& title, const QString& text,
                Answer defaultAnswer) override;

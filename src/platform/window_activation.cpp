@@ -14,11 +14,6 @@ void WindowActivation::add(QWidget* window, ActivationHandler* handler)
     m_entries.append({window, handler});
 }
 
-void WindowActivation::remove(QWidget* window)
-{
-    m_entries.removeIf([window](const Entry& e) { return !e.window || e.window == window; });
-}
-
 void WindowActivation::shown(QWidget* window)
 {
     window->activateWindow();

@@ -32,7 +32,6 @@ public:
     explicit WindowActivation(QObject* parent = nullptr);
 
     void add(QWidget* window, ActivationHandler* handler);
-    void remove(QWidget* window);
 
     // The program has shown this window to work in: it is the active window
     // from now on, whether or not the platform gives it the focus.
