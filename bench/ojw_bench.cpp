@@ -2,13 +2,14 @@
 // prints milliseconds, throughput, and the growth from one size to the next.
 // Usage: ojw_bench [sizes...]   (default 1000 10000 100000)
 
+#include "bench_case.h"
 #include "synthetic_diary.h"
 
 #include "app/frm_ojw.h"
 #include "app/program.h"
-#include "platform/clock.h"
-#include "platform/date_settings.h"
-#include "platform/scripted_message_box.h"
+#include "platform/core/clock.h"
+#include "platform/core/date_settings.h"
+#include "platform/widgets/scripted_message_box.h"
 #include "store/entry_file.h"
 
 #include <QApplication>
@@ -27,17 +28,10 @@ namespace {
 
 const QDate firstDay(1990, 1, 1);
 
-// The best of a few runs, in milliseconds.
-double timeIt(const std::function<void()>& operation, int runs = 5)
+std::map<std::string, BenchCase::Run>& registeredCases()
 {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        operation();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
+    static std::map<std::string, BenchCase::Run> cases;
+    return cases;
 }
 
 void check(const std::optional<FileError>& error)
@@ -49,6 +43,40 @@ void check(const std::optional<FileError>& error)
 }
 
 } // namespace
+
+double timeIt(const std::function<void()>& operation, int runs)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        operation();
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+void BenchContext::reset() const
+{
+    QFile file(QDir(folder).filePath("ojwdata.txt"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(diary) != diary.size()) {
+        std::fprintf(stderr, "failed to write %s\n", qPrintable(file.fileName()));
+        std::exit(1);
+    }
+}
+
+BenchCase::BenchCase(const char* name, Run run)
+{
+    registeredCases().emplace(name, std::move(run));
+}
+
+void BenchCase::runAll(const BenchContext& context)
+{
+    for (const auto& [name, run] : registeredCases()) {
+        run(context);
+        context.reset();
+    }
+}
 
 int main(int argc, char** argv)
 {
@@ -108,6 +136,12 @@ int main(int argc, char** argv)
                    program.start();
                }, 3),
                diary.size(), size);
+
+        const BenchContext context{dir.path(), locale, dates, diary, size, firstDay,
+                                   [&](const std::string& name, double ms, qint64 bytes) {
+                                       record(name, ms, bytes, size);
+                                   }};
+        BenchCase::runAll(context);
     }
 
     if (sizes.size() > 1) {

@@ -1,6 +1,6 @@
 #include "synthetic_diary.h"
 
-#include "platform/date_settings.h"
+#include "platform/core/date_settings.h"
 
 #include <random>
 

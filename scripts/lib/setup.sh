@@ -5,7 +5,11 @@
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${OJW_BUILD_DIR:-$root/build}"
 
-packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev)
+# Fonts: Liberation Sans stands in for Arial with its metrics, URW's Z003
+# for the splash window's script face. chmlib reads the help file, chmcmd
+# (fp-utils) compiles it. clang with its runtime builds the fuzz targets.
+packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev fonts-liberation fonts-urw-base35
+          libchm-dev fp-utils clang libclang-rt-dev desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do

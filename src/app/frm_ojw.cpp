@@ -2,8 +2,8 @@
 
 #include "app/pad_edit.h"
 #include "app/program.h"
-#include "platform/message_box.h"
-#include "platform/twips.h"
+#include "platform/widgets/message_box.h"
+#include "platform/widgets/twips.h"
 
 #include <QCloseEvent>
 #include <QLabel>

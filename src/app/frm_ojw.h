@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/window_activation.h"
+#include "platform/widgets/window_activation.h"
 
 #include <QMainWindow>
 

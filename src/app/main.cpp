@@ -1,8 +1,8 @@
 #include "app/frm_ojw.h"
 #include "app/program.h"
-#include "platform/clock.h"
-#include "platform/message_box.h"
-#include "platform/termination_signals.h"
+#include "platform/core/clock.h"
+#include "platform/widgets/message_box.h"
+#include "platform/core/termination_signals.h"
 
 #include <QApplication>
 #include <QSessionManager>

@@ -3,8 +3,8 @@
 #include "app/frm_ojw.h"
 #include "app/pad_edit.h"
 #include "app/rescue_file.h"
-#include "platform/clock.h"
-#include "platform/message_box.h"
+#include "platform/core/clock.h"
+#include "platform/widgets/message_box.h"
 
 #include <QDir>
 #include <QLabel>

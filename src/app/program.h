@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/date_settings.h"
-#include "platform/window_activation.h"
+#include "platform/core/date_settings.h"
+#include "platform/widgets/window_activation.h"
 #include "store/entry_file.h"
 #include "store/module_routines.h"
 #include "store/pad_state.h"

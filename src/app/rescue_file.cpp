@@ -1,7 +1,7 @@
 #include "app/rescue_file.h"
 
-#include "platform/date_settings.h"
-#include "store/file_error.h"
+#include "platform/core/date_settings.h"
+#include "platform/core/file_error.h"
 
 #include <QDateTime>
 #include <QDir>

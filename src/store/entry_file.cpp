@@ -1,6 +1,6 @@
 #include "store/entry_file.h"
 
-#include "platform/date_settings.h"
+#include "platform/core/date_settings.h"
 #include "store/buffered_writer.h"
 #include "store/entry_lines.h"
 #include "store/folder_lock.h"

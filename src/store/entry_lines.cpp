@@ -1,6 +1,6 @@
 #include "store/entry_lines.h"
 
-#include "platform/date_settings.h"
+#include "platform/core/date_settings.h"
 #include "store/text_codec.h"
 
 DayHeaderMatcher::DayHeaderMatcher(const DateSettings& dates, const QDate& day)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/file_error.h"
+#include "platform/core/file_error.h"
 
 #include <QByteArray>
 #include <QString>

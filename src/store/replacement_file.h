@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/buffered_writer.h"
-#include "store/file_error.h"
+#include "platform/core/file_error.h"
 #include "store/posix_io.h"
 
 #include <QByteArray>

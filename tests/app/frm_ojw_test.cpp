@@ -5,7 +5,7 @@
 #include <QMenuBar>
 #include <QScreen>
 
-#include "platform/twips.h"
+#include "platform/widgets/twips.h"
 
 TEST_F(ProgramTest, FirstActivationShowsTodayAndItsEntry)
 {

@@ -3,9 +3,9 @@
 #include "app/frm_ojw.h"
 #include "app/pad_edit.h"
 #include "app/program.h"
-#include "platform/clock.h"
-#include "platform/scripted_message_box.h"
-#include "platform/window_activation.h"
+#include "platform/core/clock.h"
+#include "platform/widgets/scripted_message_box.h"
+#include "platform/widgets/window_activation.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "program_fixture.h"
 
-#include "platform/termination_signals.h"
+#include "platform/core/termination_signals.h"
 
 
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "platform/date_settings.h"
+#include "platform/core/date_settings.h"
 
 #include <QDate>
 #include <QStringList>

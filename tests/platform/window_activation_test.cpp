@@ -1,4 +1,4 @@
-#include "platform/window_activation.h"
+#include "platform/widgets/window_activation.h"
 
 #include <QDialog>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/date_settings.h"
+#include "platform/core/date_settings.h"
 #include "store/entry_file.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "platform/termination_signals.h"
+#include "platform/core/termination_signals.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "platform/twips.h"
+#include "platform/widgets/twips.h"
 
 #include <QScreen>
 

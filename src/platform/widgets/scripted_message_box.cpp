@@ -1,4 +1,4 @@
-#include "platform/scripted_message_box.h"
+#include "platform/widgets/scripted_message_box.h"
 
 MessageBox::Answer ScriptedMessageBox::ask(QWidget*, const QString& title, const QString& text,
                                            Answer defaultAnswer)
