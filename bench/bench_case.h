@@ -10,9 +10,27 @@
 class DateSettings;
 class QLocale;
 
+// What an operation is compared with: the fastest the machine can do the
+// same work on the same file in the same run.
+enum class Floor {
+    None,      // no floor: only the time and the growth are shown
+    Read,      // reading the file and walking its lines
+    ReadWrite, // the same, plus writing as many bytes and syncing them
+};
+
+// One timed operation on one diary size.
+struct Measure
+{
+    std::string name;
+    double ms = 0;       // median of the runs
+    qint64 bytes = 0;    // bytes the operation reads, for MB/s
+    Floor floor = Floor::None;
+    double target = 0;   // the most the ratio to the floor may be; 0 = none
+};
+
 // What one benchmark case gets for one diary size: the folder that holds the
 // diary's ojwdata.txt, the diary's bytes (to put the file back after a case
-// changed it), and the way to report a timing.
+// changed it), the floors measured on it, and the way to report a timing.
 struct BenchContext
 {
     QString folder;
@@ -21,15 +39,21 @@ struct BenchContext
     QByteArray diary;
     int size = 0;
     QDate firstDay;
-    // Reports one operation's time in milliseconds over the given bytes.
-    std::function<void(const std::string& name, double ms, qint64 bytes)> record;
+    int runs = 7;
+    std::function<void(const Measure&)> measure;
+
+    // A timing without a floor.
+    void record(const std::string& name, double ms, qint64 bytes) const
+    {
+        measure(Measure{name, ms, bytes, Floor::None, 0});
+    }
 
     // Writes the diary's bytes back to ojwdata.txt.
     void reset() const;
 };
 
-// The best of a few runs, in milliseconds.
-double timeIt(const std::function<void()>& operation, int runs = 5);
+// The median of the runs, in milliseconds.
+double timeIt(const std::function<void()>& operation, int runs = 7);
 
 // A benchmark case registers itself from its own file:
 //   static const BenchCase navigation("navigation", [](const BenchContext& c) { ... });

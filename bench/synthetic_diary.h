@@ -5,7 +5,9 @@
 
 class DateSettings;
 
-// A diary of the given number of entries, one a day from firstDay on,
-// written in an order that is not the date order (as real diaries are),
-// with texts of one to eight lines of about sixty characters.
+// A diary as people keep one: one entry a day from firstDay on, one to
+// twenty lines of text each, a few stray lines between entries, and about
+// a tenth of the days written late (stored after later days, as when a
+// forgotten day is filled in afterwards). The same arguments always give
+// the same bytes.
 QByteArray syntheticDiary(const DateSettings& dates, int entries, const QDate& firstDay);
