@@ -1,0 +1,143 @@
+#include "platform/widgets/common_dialog.h"
+
+#include "platform/widgets/color_value.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+
+CommonDialog::CommonDialog(QWidget* parent, CommonDialogUi* ui)
+    : m_parent(parent)
+{
+    if (!ui) {
+        m_ownUi = std::make_unique<QtCommonDialogUi>();
+        ui = m_ownUi.get();
+    }
+    m_ui = ui;
+}
+
+CommonDialog::~CommonDialog() = default;
+
+CommonDialog::Result CommonDialog::ShowFont()
+{
+    const CommonDialogUi::Font initial{FontName, FontBold, FontItalic, FontSize};
+    const auto chosen = m_ui->chooseFont(m_parent, initial, (Flags & cdlCFEffects) != 0);
+    if (!chosen)
+        return cancelled();
+    FontName = chosen->name;
+    FontBold = chosen->bold;
+    FontItalic = chosen->italic;
+    FontSize = chosen->size;
+    return Result::Ok;
+}
+
+CommonDialog::Result CommonDialog::ShowColor()
+{
+    const QColor initial = (Flags & cdlCCRGBInit) != 0
+        ? ColorValue::toColor(Color, QGuiApplication::palette())
+        : QColor();
+    const auto chosen = m_ui->chooseColor(m_parent, initial);
+    if (!chosen || !chosen->isValid())
+        return cancelled();
+    Color = ColorValue::fromColor(*chosen);
+    return Result::Ok;
+}
+
+CommonDialog::Result CommonDialog::ShowSave(Replace replace)
+{
+    const bool ask = replace == Replace::AlwaysAsk || (Flags & cdlOFNOverwritePrompt) != 0;
+    const auto chosen = m_ui->chooseSaveFile(m_parent, FileName, nameFilters(Filter), ask);
+    if (!chosen || chosen->isEmpty())
+        return cancelled();
+    FileName = *chosen;
+    return Result::Ok;
+}
+
+QStringList CommonDialog::nameFilters(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(u'|');
+    if (filter.isEmpty())
+        return result;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        QStringList patterns;
+        if (i + 1 < parts.size()) {
+            for (const QString& pattern : parts[i + 1].split(u';', Qt::SkipEmptyParts)) {
+                const QString trimmed = pattern.trimmed();
+                // "*.*" means every file; here it would miss names without a dot.
+                patterns.append(trimmed == u"*.*" ? QStringLiteral("*") : trimmed);
+            }
+        }
+        if (patterns.isEmpty())
+            patterns.append(QStringLiteral("*"));
+        result.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' ')));
+    }
+    return result;
+}
+
+std::optional<CommonDialogUi::Font> QtCommonDialogUi::chooseFont(QWidget* parent,
+                                                                 const Font& initial,
+                                                                 bool offerEffects)
+{
+    QFont font(initial.name);
+    if (initial.size > 0)
+        font.setPointSizeF(initial.size);
+    font.setBold(initial.bold);
+    font.setItalic(initial.italic);
+
+    QFontDialog dialog(parent);
+    dialog.setCurrentFont(font);
+    // The family the dialog shows for a name that is not installed: left
+    // as it is, it stands for the name the caller gave.
+    const QString shownFamily = dialog.currentFont().family();
+    if (!offerEffects) {
+        // Qt's dialog has no option for this: its underline and strikeout
+        // boxes sit together in one group.
+        for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
+            if (auto* group = qobject_cast<QGroupBox*>(box->parentWidget()))
+                group->hide();
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+
+    const QFont chosen = dialog.selectedFont();
+    Font result;
+    result.name = chosen.family() == shownFamily ? initial.name : chosen.family();
+    result.bold = chosen.bold();
+    result.italic = chosen.italic();
+    result.size = chosen.pointSizeF() > 0 ? float(chosen.pointSizeF()) : initial.size;
+    return result;
+}
+
+std::optional<QColor> QtCommonDialogUi::chooseColor(QWidget* parent, const QColor& initial)
+{
+    QColorDialog dialog(parent);
+    if (initial.isValid())
+        dialog.setCurrentColor(initial);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedColor();
+}
+
+std::optional<QString> QtCommonDialogUi::chooseSaveFile(QWidget* parent, const QString& fileName,
+                                                        const QStringList& nameFilters,
+                                                        bool askBeforeReplacing)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The list shows the descriptions as given; their patterns are in them.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !askBeforeReplacing);
+    if (!nameFilters.isEmpty())
+        dialog.setNameFilters(nameFilters);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
