@@ -1,0 +1,234 @@
+#include "export/export_target.h"
+
+#include "store/entry_file.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The files of the application folder that an export must never replace,
+// with the words that tell the user why.
+struct OwnFile
+{
+    const char* name;
+    const char* reason;
+};
+
+constexpr OwnFile ownFiles[] = {
+    {EntryFile::fileName,
+     "This is the diary's entry file: exporting into it would erase every entry. "
+     "Choose another file."},
+    {EntryFile::tempFileName,
+     "The diary writes this file while it saves its entries. Choose another file."},
+    {"ojwconfig.txt", "This is the diary's settings file. Choose another file."},
+    {"OJW.chm", "This is the diary's help file. Choose another file."},
+};
+
+constexpr const char* programReason = "This is the diary program itself. Choose another file.";
+
+// How many links a path may pass through before it counts as a loop, as
+// the system counts them.
+constexpr int maxLinks = 40;
+
+struct Resolved
+{
+    QByteArray path; // empty when the path cannot be followed
+    int error = 0;
+};
+
+QByteArray joined(const QByteArray& folder, const QByteArray& name)
+{
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+// Follows a path through every link, its last part included, to the file it
+// names. The file need not exist (an export creates it), but its folder
+// must. Compares then by the real path where the file is still missing.
+Resolved resolve(QByteArray path)
+{
+    for (int links = 0; links <= maxLinks; ++links) {
+        if (path.isEmpty())
+            return {{}, ENOENT};
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArray parent = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+        const QByteArray name = path.mid(slash + 1);
+        if (name.isEmpty() || name == "." || name == "..")
+            return {{}, EISDIR};
+        char* real = ::realpath(parent.constData(), nullptr);
+        if (!real)
+            return {{}, errno};
+        const QByteArray folder(real);
+        std::free(real);
+        const QByteArray full = joined(folder, name);
+
+        struct stat status;
+        if (::lstat(full.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return {full, 0};
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(full.constData(), target, sizeof target);
+        if (length < 0)
+            return {{}, errno};
+        if (size_t(length) >= sizeof target)
+            return {{}, ENAMETOOLONG};
+        const QByteArray link(target, length);
+        path = link.startsWith('/') ? link : joined(folder, link);
+    }
+    return {{}, ELOOP};
+}
+
+bool sameFile(const QByteArray& resolved, const QByteArray& other)
+{
+    const Resolved own = resolve(other);
+    if (!own.path.isEmpty() && own.path == resolved)
+        return true;
+    // Hard links and bind mounts have other paths to the same file.
+    struct stat a;
+    struct stat b;
+    return ::stat(resolved.constData(), &a) == 0 && ::stat(other.constData(), &b) == 0
+        && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+ExportTarget::ExportTarget(const QString& folder, const QString& chosenPath)
+    : m_folder(folder), m_chosen(chosenPath)
+{
+}
+
+ExportTarget::~ExportTarget()
+{
+    discard();
+}
+
+FileError ExportTarget::error(int errnum) const
+{
+    return PosixIo::error(m_chosen, errnum);
+}
+
+FileError ExportTarget::error(const QString& reason) const
+{
+    return FileError{m_chosen, reason};
+}
+
+std::optional<FileError> ExportTarget::check()
+{
+    const Resolved target = resolve(PosixIo::nativePath(m_chosen));
+    if (target.path.isEmpty())
+        return error(target.error);
+    m_resolved = QFile::decodeName(target.path);
+    const qsizetype slash = target.path.lastIndexOf('/');
+    m_folderNative = slash == 0 ? QByteArray("/") : target.path.left(slash);
+    m_nameNative = target.path.mid(slash + 1);
+
+    const QByteArray folder = PosixIo::nativePath(m_folder);
+    for (const OwnFile& own : ownFiles) {
+        if (sameFile(target.path, joined(folder, own.name)))
+            return error(QString::fromUtf8(own.reason));
+    }
+    if (sameFile(target.path, "/proc/self/exe"))
+        return error(QString::fromUtf8(programReason));
+    return std::nullopt;
+}
+
+std::optional<FileError> ExportTarget::open()
+{
+    discard();
+    if (m_nameNative.isEmpty())
+        return error(EINVAL);
+    const int dir = ::open(m_folderNative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return error(errno);
+    m_dir = PosixIo::UniqueFd(dir);
+
+    struct stat status;
+    m_exists = ::fstatat(dir, m_nameNative.constData(), &status, 0) == 0;
+    if (!m_exists && errno != ENOENT)
+        return error(errno);
+    if (m_exists) {
+        if (S_ISDIR(status.st_mode))
+            return error(EISDIR);
+        if (!S_ISREG(status.st_mode))
+            return error(QStringLiteral("This is not an ordinary file. Choose another file."));
+        // The rename would replace a file the user cannot write to; writing
+        // into it directly would be refused, and so is this.
+        if (::faccessat(dir, m_nameNative.constData(), W_OK, AT_EACCESS) != 0)
+            return error(errno);
+        m_mode = status.st_mode & 07777;
+    }
+
+    // A fresh name each time, created exclusively, so that nothing the user
+    // has in the folder is ever opened or removed by mistake.
+    for (int attempt = 0;; ++attempt) {
+        m_tempNative = ".ojwexport-"
+            + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+        const int fd = ::openat(dir, m_tempNative.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            m_fd = PosixIo::UniqueFd(fd);
+            break;
+        }
+        if (errno != EEXIST || attempt == 100) {
+            const int openError = errno;
+            m_tempNative.clear();
+            return error(openError);
+        }
+    }
+    // The export keeps the permissions of the file it replaces; a new one
+    // gets the user's usual ones (the umask applied to 0666).
+    if (m_exists && ::fchmod(m_fd.get(), m_mode) != 0) {
+        const int chmodError = errno;
+        discard();
+        return error(chmodError);
+    }
+    m_writer.emplace(m_fd.get());
+    return std::nullopt;
+}
+
+std::optional<FileError> ExportTarget::commit()
+{
+    if (!m_writer)
+        return error(EBADF);
+    if (!m_writer->flush()) {
+        const int writeError = m_writer->error();
+        discard();
+        return error(writeError);
+    }
+    if (const int syncError = PosixIo::sync(m_fd.get()); syncError != 0) {
+        discard();
+        return error(syncError);
+    }
+    m_writer.reset();
+    if (const int closeError = m_fd.close(); closeError != 0) {
+        discard();
+        return error(closeError);
+    }
+    if (::renameat(m_dir.get(), m_tempNative.constData(), m_dir.get(), m_nameNative.constData()) != 0) {
+        const int renameError = errno;
+        discard();
+        return error(renameError);
+    }
+    m_tempNative.clear();
+    // The export is in place; syncing the folder makes the rename durable.
+    const int syncError = PosixIo::syncFolder(m_dir.get());
+    m_dir.close();
+    if (syncError != 0)
+        return error(syncError);
+    return std::nullopt;
+}
+
+void ExportTarget::discard()
+{
+    m_writer.reset();
+    m_fd.close();
+    if (!m_tempNative.isEmpty() && m_dir.isOpen())
+        ::unlinkat(m_dir.get(), m_tempNative.constData(), 0);
+    m_tempNative.clear();
+}
