@@ -1,0 +1,213 @@
+#include "settings/settings_file.h"
+
+#include "store/folder_lock.h"
+#include "store/line_reader.h"
+#include "store/posix_io.h"
+#include "store/replacement_file.h"
+#include "store/text_codec.h"
+
+#include <charconv>
+#include <cerrno>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+// A new settings file, like the entry file, is for its owner alone.
+constexpr mode_t newFileMode = 0600;
+
+// The colours the platform knows: plain ones up to 0xFFFFFF, and the
+// system's colours 0 to 30 behind the top bit (the widgets' ColorValue
+// draws each of them).
+constexpr int colourMask = 0xFFFFFF;
+constexpr qint32 systemIndexLimit = 30;
+
+QByteArray truthForm(bool value)
+{
+    return value ? QByteArrayLiteral("True") : QByteArrayLiteral("False");
+}
+
+QByteArray numberForm(const QByteArray& digits)
+{
+    QByteArray form;
+    if (!digits.startsWith('-'))
+        form.append(' ');
+    return form.append(digits).append(' ');
+}
+
+QByteArray sizeForm(float size, const QLocale& locale)
+{
+    // to_chars ignores the C library's locale, so the separator is ours to set.
+    char digits[32];
+    const auto written = std::to_chars(digits, digits + sizeof digits, size,
+                                       std::chars_format::general, 7);
+    QString text = QString::fromLatin1(digits, written.ptr - digits);
+    text.replace(u'.', locale.decimalPoint());
+    return numberForm(TextCodec::encode(text));
+}
+
+// The whole text, spaces around it aside, as a number of type T.
+template <typename T>
+bool readNumber(const QString& text, T& value)
+{
+    const QByteArray digits = text.trimmed().toLatin1();
+    if (digits.isEmpty())
+        return false;
+    const char* end = digits.constData() + digits.size();
+    T read{};
+    const auto [stop, error] = std::from_chars(digits.constData(), end, read);
+    if (error != std::errc() || stop != end)
+        return false;
+    value = read;
+    return true;
+}
+
+bool readSize(QString text, const QLocale& locale, float& size)
+{
+    // The user's separator, or the point or comma of a file written under
+    // another locale: the program never writes a group separator, so
+    // either one can only stand before the fraction.
+    if (const QString separator = locale.decimalPoint(); separator != u".")
+        text.replace(separator, QStringLiteral("."));
+    text.replace(u',', u'.');
+    float read = 0;
+    if (!readNumber(text, read) || !std::isfinite(read) || read <= 0
+        || read > SettingsFile::maxFontSize)
+        return false;
+    size = read;
+    return true;
+}
+
+bool readTruth(const QString& text, bool& value)
+{
+    const QString word = text.trimmed();
+    if (word.compare(u"True", Qt::CaseInsensitive) == 0)
+        value = true;
+    else if (word.compare(u"False", Qt::CaseInsensitive) == 0)
+        value = false;
+    else
+        return false;
+    return true;
+}
+
+// A plain colour 0x00BBGGRR, or a reference to one of the system's colours.
+bool readColour(const QString& text, qint32& colour)
+{
+    qint32 read = 0;
+    if (!readNumber(text, read))
+        return false;
+    const bool plain = read >= 0 && read <= colourMask;
+    const bool system = read < 0 && (quint32(read) & 0x7FFFFFFFu) <= quint32(systemIndexLimit);
+    if (!plain && !system)
+        return false;
+    colour = read;
+    return true;
+}
+
+void readLine(int index, const QString& text, const QLocale& locale, Settings& values)
+{
+    switch (index) {
+    case 0:
+        // The name as it stands, spaces included; an empty line names no font.
+        if (!text.isEmpty())
+            values.fontName = text;
+        break;
+    case 1:
+        readTruth(text, values.fontBold);
+        break;
+    case 2:
+        readTruth(text, values.fontItalic);
+        break;
+    case 3:
+        readSize(text, locale, values.fontSize);
+        break;
+    case 4:
+        readColour(text, values.foreColor);
+        break;
+    case 5:
+        readColour(text, values.backColor);
+        break;
+    case 6: {
+        qint16 style = 1;
+        if (readNumber(text, style))
+            values.dateStyle = style == 2 ? 2 : 1;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+SettingsFile::SettingsFile(const QString& folder, const QLocale& locale)
+    : m_folder(folder), m_locale(locale)
+{
+}
+
+QString SettingsFile::path() const
+{
+    return PosixIo::pathIn(m_folder, QString::fromLatin1(fileName));
+}
+
+QByteArray SettingsFile::format(const Settings& values) const
+{
+    QByteArray bytes;
+    const auto line = [&bytes](const QByteArray& value) { bytes.append(value).append("\r\n"); };
+    line(TextCodec::encode(values.fontName));
+    line(truthForm(values.fontBold));
+    line(truthForm(values.fontItalic));
+    line(sizeForm(values.fontSize, m_locale));
+    line(numberForm(QByteArray::number(values.foreColor)));
+    line(numberForm(QByteArray::number(values.backColor)));
+    line(numberForm(QByteArray::number(values.dateStyle)));
+    return bytes;
+}
+
+std::optional<FileError> SettingsFile::load(Settings& values) const
+{
+    // O_NONBLOCK keeps a FIFO of that name from hanging the start.
+    const int fd = ::open(PosixIo::nativePath(path()).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int openError = errno;
+        if (openError == ENOENT)
+            return std::nullopt;
+        return PosixIo::error(path(), openError);
+    }
+    PosixIo::UniqueFd file(fd);
+    LineReader reader(file.get(), 4096);
+    QByteArrayView line;
+    for (int index = 0; index < lineCount && reader.next(line); ++index)
+        readLine(index, TextCodec::decode(line), m_locale, values);
+    if (reader.error() != 0)
+        return PosixIo::error(path(), reader.error());
+    return std::nullopt;
+}
+
+std::optional<FileError> SettingsFile::save(const Settings& values) const
+{
+    // The lock keeps another copy of the program from using the same
+    // temporary name at the same moment.
+    FolderLock lock;
+    if (auto failure = lock.acquire(m_folder))
+        return failure;
+    const int folderFd = lock.folderFd();
+
+    mode_t mode = newFileMode;
+    struct stat status;
+    if (::fstatat(folderFd, fileName, &status, 0) == 0) {
+        // Caught here rather than at the rename, before any work is done.
+        if (S_ISDIR(status.st_mode))
+            return PosixIo::error(path(), EISDIR);
+        if (S_ISREG(status.st_mode))
+            mode = status.st_mode & 07777;
+    }
+
+    ReplacementFile replacement(folderFd, m_folder, QString::fromLatin1(tempFileName));
+    if (auto failure = replacement.create(mode))
+        return failure;
+    replacement.writer().write(format(values));
+    return replacement.commit(QString::fromLatin1(fileName));
+}
