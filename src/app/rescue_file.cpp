@@ -2,6 +2,7 @@
 
 #include "platform/core/date_settings.h"
 #include "platform/core/file_error.h"
+#include "store/entry_lines.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -28,7 +29,9 @@ bool writeNew(const QString& path, const QByteArray& bytes)
 QString writeRescueFile(const QStringList& folders, const DateSettings& dates, const QDate& day,
                         const QString& text, const FileError& cause)
 {
-    const QByteArray bytes = ("*!*" + dates.headerText(day) + "\r\n" + text + "\r\n!*!\r\n").toUtf8();
+    // The entry in the entry file's own form, so that it reads back as the
+    // text the user typed, even lines that look like the file's marks.
+    const QByteArray bytes = EntryLines::entryBytes(dates, day, text);
     const QString name = QStringLiteral("ojwrescue-%1.txt")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
 

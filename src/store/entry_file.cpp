@@ -32,21 +32,6 @@ int openForReading(int folderFd, const char* name)
     return fd;
 }
 
-QByteArray entryBytes(const DateSettings& dates, const QDate& day, QStringView text)
-{
-    QByteArray bytes;
-    const QByteArray header = TextCodec::encode(dates.headerText(day));
-    const QByteArray body = TextCodec::encode(text);
-    bytes.reserve(EntryLines::headerMark.size() + header.size() + body.size()
-                  + EntryLines::endLine.size() + 6);
-    bytes.append(EntryLines::headerMark).append(header).append("\r\n");
-    // The text's lines are already separated by CR LF; it goes in as one
-    // piece, so a lone CR or LF in it is written as it is.
-    bytes.append(body).append("\r\n");
-    bytes.append(EntryLines::endLine).append("\r\n");
-    return bytes;
-}
-
 } // namespace
 
 EntryFile::EntryFile(const QString& folder, const DateSettings& dates)
@@ -89,7 +74,7 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
         while (reader.next(line) && !EntryLines::isEnd(line)) {
             if (!firstLine)
                 text.append(u"\r\n");
-            TextCodec::append(line, text);
+            TextCodec::append(EntryLines::unescapedBody(line), text);
             firstLine = false;
         }
     }
@@ -133,7 +118,7 @@ std::optional<FileError> EntryFile::save(const QDate& day, QStringView text, boo
         return failure;
     BufferedWriter& out = replacement.writer();
 
-    const QByteArray entry = remove ? QByteArray() : entryBytes(m_dates, day, text);
+    const QByteArray entry = remove ? QByteArray() : EntryLines::entryBytes(m_dates, day, text);
     bool matched = false;
     if (source.isOpen()) {
         LineReader reader(source.get());

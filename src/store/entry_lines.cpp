@@ -3,6 +3,47 @@
 #include "platform/core/date_settings.h"
 #include "store/text_codec.h"
 
+#include <cstring>
+
+namespace EntryLines {
+
+void appendEscapedBody(QByteArrayView text, QByteArray& out)
+{
+    qsizetype start = 0;
+    for (;;) {
+        const auto* cr = static_cast<const char*>(
+            std::memchr(text.data() + start, '\r', size_t(text.size() - start)));
+        const qsizetype end = cr ? cr - text.data() : text.size();
+        const QByteArrayView line = text.sliced(start, end - start);
+        if (needsEscape(line))
+            out.append(markEscape);
+        out.append(line);
+        if (!cr)
+            return;
+        // The line's own end goes in as it stands: CR LF or a lone CR.
+        start = end + 1;
+        if (start < text.size() && text[start] == '\n')
+            ++start;
+        out.append(text.sliced(end, start - end));
+    }
+}
+
+QByteArray entryBytes(const DateSettings& dates, const QDate& day, QStringView text)
+{
+    const QByteArray header = TextCodec::encode(dates.headerText(day));
+    const QByteArray body = TextCodec::encode(text);
+    QByteArray bytes;
+    // Room for the marks, three line ends and an escape or two.
+    bytes.reserve(headerMark.size() + header.size() + body.size() + endLine.size() + 16);
+    bytes.append(headerMark).append(header).append("\r\n");
+    appendEscapedBody(body, bytes);
+    bytes.append("\r\n");
+    bytes.append(endLine).append("\r\n");
+    return bytes;
+}
+
+} // namespace EntryLines
+
 DayHeaderMatcher::DayHeaderMatcher(const DateSettings& dates, const QDate& day)
     : m_dates(dates), m_day(day)
 {

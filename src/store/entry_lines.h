@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
 #include <QString>
+#include <QStringView>
 
 class DateSettings;
 
@@ -16,6 +18,11 @@ namespace EntryLines {
 inline constexpr QByteArrayView headerMark("*!*");
 inline constexpr QByteArrayView endLine("!*!");
 
+// ZERO WIDTH SPACE (U+200B) in UTF-8. The writer puts one in front of a
+// body line that would otherwise read as a mark, so that no reader takes
+// text for a header or an end line; the reader of a body takes it off again.
+inline constexpr QByteArrayView markEscape("\xE2\x80\x8B");
+
 inline bool isHeader(QByteArrayView line)
 {
     return line.startsWith(headerMark);
@@ -25,6 +32,46 @@ inline bool isEnd(QByteArrayView line)
 {
     return line == endLine;
 }
+
+// A header line or an end line, as every reader sees it.
+inline bool readsAsMark(QByteArrayView line)
+{
+    return isHeader(line) || isEnd(line);
+}
+
+// Whether a body line needs the escape: it reads as a mark after any number
+// (none included) of leading U+200B. Escaping lines that already begin with
+// U+200B before a mark too is what lets the reader drop exactly one.
+inline bool needsEscape(QByteArrayView line)
+{
+    while (line.startsWith(markEscape))
+        line = line.sliced(markEscape.size());
+    return readsAsMark(line);
+}
+
+// A body line as the user typed it: one leading U+200B fewer when the line
+// is one or more of them followed by something that reads as a mark. Every
+// reader that shows or exports body text runs its body lines through this;
+// a file written before the escape existed reads exactly as before, since
+// such a line could not be in a body then.
+inline QByteArrayView unescapedBody(QByteArrayView line)
+{
+    if (line.startsWith(markEscape) && needsEscape(line))
+        return line.sliced(markEscape.size());
+    return line;
+}
+
+// Appends a text's bytes as body lines (its lines separated by CR LF or a
+// lone CR, as a reader splits them) with the escape where one is needed.
+// The text goes in otherwise unchanged; no line end is added after it.
+void appendEscapedBody(QByteArrayView text, QByteArray& out);
+
+// The one byte form of a day's entry: the header line with the day's date
+// text, the text's lines escaped where they would read as marks, and the
+// end line, each ended by CR LF. The save, the rescue file and the recovery
+// file all write an entry in this form, so each reads back through the
+// entry file's readers as the text the user typed.
+QByteArray entryBytes(const DateSettings& dates, const QDate& day, QStringView text);
 
 } // namespace EntryLines
 

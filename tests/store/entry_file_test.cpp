@@ -1,4 +1,5 @@
 #include "store/entry_file.h"
+#include "store/entry_lines.h"
 
 #include "store_fixture.h"
 
@@ -181,4 +182,37 @@ TEST_F(AmericanEntryFile, OldTwoDigitYearHeaderIsWidenedOnSave)
     save(QDate(1925, 3, 4), "old times");
     EXPECT_TRUE(onDisk().endsWith("*!*3/4/1925\r\nold times\r\n!*!\r\n"));
     EXPECT_EQ(loaded(QDate(1925, 3, 4)), "old times");
+}
+
+TEST_F(EntryFileFormat, LinesThatLookLikeMarksRoundTripAndNeverEndOrStartAnEntry)
+{
+    const QByteArray zwsp = "\xE2\x80\x8B";
+    const QString z = QString::fromUtf8(zwsp);
+    const QByteArray other = "*!*13/07/2026\r\nb\r\n!*!\r\n";
+    const struct
+    {
+        QString text;
+        QByteArray body; // between header and end line
+    } cases[] = {
+        {"!*!", zwsp + "!*!"},
+        {"a\r\n!*!\r\nb", "a\r\n" + zwsp + "!*!\r\nb"},
+        {"*!*13/07/2026\r\nx", zwsp + "*!*13/07/2026\r\nx"},
+        {z + "!*!", zwsp + zwsp + "!*!"},            // the user's own U+200B stays
+        {z + z + "*!*x", zwsp + zwsp + zwsp + "*!*x"},
+        {z + "plain", zwsp + "plain"},               // no mark behind it: as typed
+        {"!*! \r\n !*!\r\nx\n*!*", "!*! \r\n !*!\r\nx\n*!*"},
+    };
+    for (const auto& test : cases) {
+        put(other);
+        save(july12, test.text);
+        EXPECT_EQ(onDisk(), other + "*!*12/07/2026\r\n" + test.body + "\r\n!*!\r\n");
+        EXPECT_EQ(loaded(july12), test.text);
+        // The neighbour day is neither hidden nor replaced by the text.
+        EXPECT_EQ(loaded(july13), "b");
+        save(july13, "B");
+        EXPECT_EQ(loaded(july12), test.text);
+        EXPECT_EQ(loaded(july13), "B");
+    }
+    // The entry's byte form is the one shared with the rescue file.
+    EXPECT_EQ(EntryLines::entryBytes(dates, july12, u"!*!"), "*!*12/07/2026\r\n" + zwsp + "!*!\r\n!*!\r\n");
 }
