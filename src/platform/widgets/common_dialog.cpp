@@ -90,9 +90,11 @@ std::optional<CommonDialogUi::Font> QtCommonDialogUi::chooseFont(QWidget* parent
 
     QFontDialog dialog(parent);
     dialog.setCurrentFont(font);
-    // The family the dialog shows for a name that is not installed: left
-    // as it is, it stands for the name the caller gave.
-    const QString shownFamily = dialog.currentFont().family();
+    // How the dialog shows the caller's font: for a family that is not
+    // installed, another family and perhaps another style. What the user
+    // leaves as shown comes back as the caller gave it, so pressing OK
+    // changes nothing.
+    const QFont shown = dialog.currentFont();
     if (!offerEffects) {
         // Qt's dialog has no option for this: its underline and strikeout
         // boxes sit together in one group.
@@ -105,11 +107,15 @@ std::optional<CommonDialogUi::Font> QtCommonDialogUi::chooseFont(QWidget* parent
         return std::nullopt;
 
     const QFont chosen = dialog.selectedFont();
-    Font result;
-    result.name = chosen.family() == shownFamily ? initial.name : chosen.family();
-    result.bold = chosen.bold();
-    result.italic = chosen.italic();
-    result.size = chosen.pointSizeF() > 0 ? float(chosen.pointSizeF()) : initial.size;
+    Font result = initial;
+    if (chosen.family() != shown.family())
+        result.name = chosen.family();
+    if (chosen.bold() != shown.bold() || chosen.italic() != shown.italic()) {
+        result.bold = chosen.bold();
+        result.italic = chosen.italic();
+    }
+    if (chosen.pointSizeF() > 0 && chosen.pointSizeF() != shown.pointSizeF())
+        result.size = float(chosen.pointSizeF());
     return result;
 }
 
