@@ -1,0 +1,71 @@
+// The line reader and the text decoding: whatever the bytes, the reader's
+// lines are the plain model's lines, for any buffer size (so lines that
+// cross the buffer's end and lines longer than it are covered), and every
+// line decodes to text that never holds a replacement character it did not
+// have, that valid UTF-8 keeps exactly, and that writes back and reads
+// again as the same text.
+
+#include "fuzz_support.h"
+#include "store/line_reader.h"
+#include "store/text_codec.h"
+
+#include <sys/mman.h>
+
+namespace {
+
+int memoryFile(QByteArrayView bytes)
+{
+    const int fd = ::memfd_create("lines", MFD_CLOEXEC);
+    FUZZ_CHECK(fd >= 0, "memory file");
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        FUZZ_CHECK(n > 0, "memory file written");
+        done += n;
+    }
+    ::lseek(fd, 0, SEEK_SET);
+    return fd;
+}
+
+void checkDecoding(QByteArrayView line, QString& reused)
+{
+    const QString text = TextCodec::decode(line);
+    TextCodec::decode(line, reused);
+    FUZZ_CHECK(reused == text, "decoding into a reused buffer gives the same text");
+    FUZZ_CHECK(line.isEmpty() == text.isEmpty(), "only an empty line reads as empty text");
+    if (!line.contains(QByteArrayView("\xEF\xBF\xBD")))
+        FUZZ_CHECK(!text.contains(QChar::ReplacementCharacter), "no replacement character");
+    if (TextCodec::isUtf8(line)) {
+        FUZZ_CHECK(text == QString::fromUtf8(line), "valid UTF-8 reads as UTF-8");
+        FUZZ_CHECK(TextCodec::encode(text) == line, "valid UTF-8 writes back byte for byte");
+    }
+    const QByteArray written = TextCodec::encode(text);
+    FUZZ_CHECK(TextCodec::isUtf8(written), "text is written as valid UTF-8");
+    FUZZ_CHECK(TextCodec::decode(written) == text, "text written reads back unchanged");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzInput input(data, size);
+    const qsizetype bufferSize = 1 + input.byte() % 64;
+    const QByteArrayView bytes = input.rest();
+
+    const int fd = memoryFile(bytes);
+    LineReader reader(fd, bufferSize);
+    const QList<QByteArray> expected = splitLines(bytes);
+    QString reused;
+    qsizetype count = 0;
+    QByteArrayView line;
+    while (reader.next(line)) {
+        FUZZ_CHECK(count < expected.size(), "no more lines than the file holds");
+        FUZZ_CHECK(line == expected[count], "each line is the model's line");
+        checkDecoding(line, reused);
+        ++count;
+    }
+    FUZZ_CHECK(reader.error() == 0, "reading a memory file does not fail");
+    FUZZ_CHECK(count == expected.size(), "every line is read");
+    ::close(fd);
+    return 0;
+}
