@@ -1,14 +1,20 @@
 #include "app/frm_ojw.h"
 
-#include "app/pad_edit.h"
+#include "app/click_label.h"
 #include "app/program.h"
+#include "app/program_icon.h"
+#include "app/pad_edit.h"
+#include "platform/core/clock.h"
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/twips.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 
 namespace {
@@ -30,6 +36,7 @@ QFont arial(double points, bool bold)
 frmOJW::frmOJW(Program& program) : m_program(program)
 {
     setWindowTitle(QStringLiteral("Ombrel Jotwell v1.0"));
+    setWindowIcon(programIcon());
     // Fixed single border: a minimize button, no maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -37,6 +44,8 @@ frmOJW::frmOJW(Program& program) : m_program(program)
     buildControls();
     buildMenus();
 }
+
+frmOJW::~frmOJW() = default;
 
 void frmOJW::buildControls()
 {
@@ -55,9 +64,9 @@ void frmOJW::buildControls()
                        twips.toPixelsY(height));
     };
 
-    lblDate = new QLabel(client);
+    lblDate = new ClickLabel(client);
     lblDate->setObjectName(QStringLiteral("lblDate"));
-    lblDate->setAlignment(Qt::AlignCenter);
+    lblDate->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblDate->setFont(arial(9.75, true));
     lblDate->setAutoFillBackground(true);
     QPalette label = lblDate->palette();
@@ -65,41 +74,108 @@ void frmOJW::buildControls()
     label.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
     lblDate->setPalette(label);
     place(lblDate, 120, 70, 3255, 255);
+    connect(lblDate, &ClickLabel::clicked, this, &frmOJW::lblDate_Click);
 
     txtPad = new PadEdit(client);
     txtPad->setObjectName(QStringLiteral("txtPad"));
     place(txtPad, 120, 360, 3255, 3015);
     connect(txtPad, &QPlainTextEdit::textChanged, this, &frmOJW::txtPad_Change);
+    connect(txtPad, &PadEdit::keyDown, this, &frmOJW::txtPad_KeyDown);
+
+    const auto button = [&](const char* name, const char* caption, int left,
+                            void (frmOJW::*handler)()) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), client);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFont(arial(9.75, true));
+        b->setAutoDefault(false);
+        place(b, left, 3480, 495, 330);
+        connect(b, &QPushButton::clicked, this, handler);
+        return b;
+    };
+    cmdEarliest = button("cmdEarliest", "|<", 120, &frmOJW::cmdEarliest_Click);
+    cmdPrevEntry = button("cmdPrevEntry", "<<", 680, &frmOJW::cmdPrevEntry_Click);
+    cmdPrev = button("cmdPrev", "<", 1240, &frmOJW::cmdPrev_Click);
+    cmdNext = button("cmdNext", ">", 1800, &frmOJW::cmdNext_Click);
+    cmdNextEntry = button("cmdNextEntry", ">>", 2350, &frmOJW::cmdNextEntry_Click);
+    cmdLatest = button("cmdLatest", ">|", 2900, &frmOJW::cmdLatest_Click);
+
+    // The label takes no focus; the rest in the design's tab order.
+    lblDate->setFocusPolicy(Qt::NoFocus);
+    const QWidget* order[] = {cmdNext, cmdPrev, txtPad, cmdPrevEntry, cmdEarliest, cmdLatest, cmdNextEntry};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
 }
 
 void frmOJW::buildMenus()
 {
+    menuBar()->setNativeMenuBar(false);
+
     mnuPad = menuBar()->addMenu(QStringLiteral("&Pad"));
     mnuPadClear = mnuPad->addAction(QStringLiteral("&Clear"), this, &frmOJW::mnuPadClear_Click);
     mnuPadClearAll = mnuPad->addAction(QStringLiteral("Clear &All"), this, &frmOJW::mnuPadClearAll_Click);
-    mnuPad->addSeparator();
+    d1 = mnuPad->addSeparator();
+    mnuPadPrint = mnuPad->addAction(QStringLiteral("&Print"), this, &frmOJW::mnuPadPrint_Click);
+    mnuPadExportAll = mnuPad->addAction(QStringLiteral("&Export All"), this, &frmOJW::mnuPadExportAll_Click);
+    d3 = mnuPad->addSeparator();
     mnuPadExit = mnuPad->addAction(QStringLiteral("E&xit"), this, &frmOJW::mnuPadExit_Click);
+
+    mnuGoTo = menuBar()->addMenu(QStringLiteral("&GoTo"));
+    mnuGoToToday = mnuGoTo->addAction(QStringLiteral("&Today"), this, &frmOJW::mnuGoToToday_Click);
+    d2 = mnuGoTo->addSeparator();
+    mnuSelectDate = mnuGoTo->addAction(QStringLiteral("&Select Date"), this, &frmOJW::mnuSelectDate_Click);
+    d4 = mnuGoTo->addSeparator();
+    mnuGoToNextEntry = mnuGoTo->addAction(QStringLiteral("&Next Entry"), this, &frmOJW::mnuGoToNextEntry_Click);
+    mnuGoToPrevEntry = mnuGoTo->addAction(QStringLiteral("&Previous Entry"), this, &frmOJW::mnuGoToPrevEntry_Click);
+    d5 = mnuGoTo->addSeparator();
+    mnuGotoEarliest = mnuGoTo->addAction(QStringLiteral("&Earliest Entry"), this, &frmOJW::mnuGotoEarliest_Click);
+    mnuGotoLatest = mnuGoTo->addAction(QStringLiteral("&Latest Entry"), this, &frmOJW::mnuGotoLatest_Click);
+
+    mnuFont = menuBar()->addMenu(QStringLiteral("&Font"));
+    mnuFontSelect = mnuFont->addAction(QStringLiteral("&Select"), this, &frmOJW::mnuFontSelect_Click);
+    mnuFontColor = mnuFont->addAction(QStringLiteral("&Color"), this, &frmOJW::mnuFontColor_Click);
+    mnuFontBackColor = mnuFont->addAction(QStringLiteral("&Background Color"), this, &frmOJW::mnuFontBackColor_Click);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelpInfo = mnuHelp->addAction(QStringLiteral("&Info"), this, &frmOJW::mnuHelpInfo_Click);
+    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About"), this, &frmOJW::mnuHelpAbout_Click);
 
     const QSize client = centralWidget()->size();
     setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+
+    disablePendingCommands();
 }
 
 void frmOJW::Form_Load()
 {
-    // Lower right of the screen, in twips and single precision like the
-    // design; no clamping, so a screen smaller than the window gives a
-    // negative position.
+    place();
+    m_program.InitialisePadState();
+    LoadConfig();
+}
+
+void frmOJW::place()
+{
+    // The outer window's lower-right corner sits 200 twips left of the
+    // screen's right edge and 600 above its bottom, in single precision and
+    // unclamped, so a screen smaller than the window gives a negative
+    // position. Before the window manager has framed the window its frame
+    // is unknown and taken as none; event() places it again once it is.
     const QScreen* s = screen();
     const Twips twips = Twips::of(s);
     const QRect screenArea = s->geometry();
-    winId(); // the platform knows the frame's size once the window exists
     const QSize outer = frameGeometry().size();
     const float left = twips.fromPixelsX(screenArea.width()) - twips.fromPixelsX(outer.width()) - 200.0f;
     const float top = twips.fromPixelsY(screenArea.height()) - twips.fromPixelsY(outer.height()) - 600.0f;
     move(screenArea.x() + twips.toPixelsX(left), screenArea.y() + twips.toPixelsY(top));
+}
 
-    m_program.InitialisePadState();
-    LoadConfig();
+bool frmOJW::event(QEvent* event)
+{
+    const bool result = QMainWindow::event(event);
+    if (!m_placedWithFrame && isVisible() && frameGeometry().size() != size()) {
+        m_placedWithFrame = true;
+        place();
+    }
+    return result;
 }
 
 void frmOJW::Form_Activate()
@@ -118,33 +194,12 @@ void frmOJW::Form_Deactivate()
 
 void frmOJW::Form_Unload(bool& cancel)
 {
-    if (!saveBeforeClosing()) {
+    if (!m_program.saveBeforeClosing()) {
         cancel = true;
         return;
     }
     SaveConfig();
-}
-
-bool frmOJW::saveBeforeClosing()
-{
-    PadState& state = m_program.padState();
-    if (!state.dirty)
-        return true;
-    const auto error = m_program.trySaveEntry();
-    if (!error)
-        return true;
-    if (m_program.unattended()) {
-        m_program.rescuePad(*error);
-    } else {
-        const QString question = QStringLiteral("The entry could not be saved.\n\n%1\n\n"
-                                                "Close anyway and lose the unsaved text?")
-                                     .arg(error->message());
-        if (m_program.messages().ask(this, Program::title(), question, MessageBox::Answer::No)
-            == MessageBox::Answer::No)
-            return false;
-    }
-    state.dirty = false; // given up on purpose: the close must not ask again
-    return true;
+    m_program.mainWindowClosing();
 }
 
 void frmOJW::closeEvent(QCloseEvent* event)
@@ -160,6 +215,57 @@ void frmOJW::closeEvent(QCloseEvent* event)
 void frmOJW::txtPad_Change()
 {
     m_program.padState().dirty = true;
+}
+
+void frmOJW::txtPad_KeyDown(int keyCode, int shift)
+{
+    Q_UNUSED(shift); // Ctrl+Page Down steps a day as well
+    if (keyCode == 34)
+        cmdNext_Click();
+    if (keyCode == 33)
+        cmdPrev_Click();
+}
+
+void frmOJW::lblDate_Click()
+{
+    PadState& state = m_program.padState();
+    state.dateStyle = state.dateStyle == 1 ? 2 : 1;
+    showDateCaption();
+}
+
+void frmOJW::cmdNext_Click()
+{
+    m_program.changeShownDate(m_program.padState().shownDate.addDays(1));
+}
+
+void frmOJW::cmdPrev_Click()
+{
+    m_program.changeShownDate(m_program.padState().shownDate.addDays(-1));
+}
+
+void frmOJW::cmdEarliest_Click()
+{
+    mnuGotoEarliest_Click();
+}
+
+void frmOJW::cmdPrevEntry_Click()
+{
+    mnuGoToPrevEntry_Click();
+}
+
+void frmOJW::cmdNextEntry_Click()
+{
+    mnuGoToNextEntry_Click();
+}
+
+void frmOJW::cmdLatest_Click()
+{
+    mnuGotoLatest_Click();
+}
+
+void frmOJW::mnuGoToToday_Click()
+{
+    m_program.changeShownDate(m_program.clock().today());
 }
 
 void frmOJW::mnuPadClear_Click()
@@ -188,25 +294,37 @@ void frmOJW::mnuPadClearAll_Click()
     m_program.SyncCalendar();
 }
 
+void frmOJW::mnuPadPrint_Click()
+{
+    m_program.printMainWindow();
+}
+
 void frmOJW::mnuPadExit_Click()
 {
-    if (saveBeforeClosing())
+    if (m_program.saveBeforeClosing())
         close();
+}
+
+void frmOJW::mnuHelpInfo_Click()
+{
+    // One press of F1, as if typed where the focus is: the help opens
+    // exactly as for the key.
+    QWidget* target = QApplication::focusWidget();
+    if (!target)
+        target = this;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+void frmOJW::mnuHelpAbout_Click()
+{
+    m_program.showAbout();
 }
 
 void frmOJW::showDateCaption()
 {
     const PadState& state = m_program.padState();
     lblDate->setText(m_program.dates().text(state.shownDate, state.dateStyle));
-}
-
-void frmOJW::LoadConfig()
-{
-    // The settings file is not read yet: the pad keeps its default font
-    // and colours and the date style stays as the pad state has it.
-}
-
-void frmOJW::SaveConfig()
-{
-    // The settings file is not written yet.
 }

@@ -6,26 +6,61 @@
 
 class Program;
 class PadEdit;
+class ClickLabel;
 class QAction;
-class QLabel;
+class QDate;
 class QMenu;
+class QPushButton;
 
 // The main window: the shown date at the top, the day's text in the pad
-// below, and the menus that carry the program's commands.
+// below, six buttons that move to another day, and the menus that carry
+// the program's commands. It holds controls, handlers and geometry; what
+// the program does with the pad state is the program object's.
 class frmOJW final : public QMainWindow, public ActivationHandler
 {
     Q_OBJECT
 
 public:
     explicit frmOJW(Program& program);
+    ~frmOJW() override;
 
-    QLabel* lblDate = nullptr;
+    ClickLabel* lblDate = nullptr;
     PadEdit* txtPad = nullptr;
+    QPushButton* cmdEarliest = nullptr;
+    QPushButton* cmdPrevEntry = nullptr;
+    QPushButton* cmdPrev = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdNextEntry = nullptr;
+    QPushButton* cmdLatest = nullptr;
 
     QMenu* mnuPad = nullptr;
     QAction* mnuPadClear = nullptr;
     QAction* mnuPadClearAll = nullptr;
+    QAction* d1 = nullptr;
+    QAction* mnuPadPrint = nullptr;
+    QAction* mnuPadExportAll = nullptr;
+    QAction* d3 = nullptr;
     QAction* mnuPadExit = nullptr;
+
+    QMenu* mnuGoTo = nullptr;
+    QAction* mnuGoToToday = nullptr;
+    QAction* d2 = nullptr;
+    QAction* mnuSelectDate = nullptr;
+    QAction* d4 = nullptr;
+    QAction* mnuGoToNextEntry = nullptr;
+    QAction* mnuGoToPrevEntry = nullptr;
+    QAction* d5 = nullptr;
+    QAction* mnuGotoEarliest = nullptr;
+    QAction* mnuGotoLatest = nullptr;
+
+    QMenu* mnuFont = nullptr;
+    QAction* mnuFontSelect = nullptr;
+    QAction* mnuFontColor = nullptr;
+    QAction* mnuFontBackColor = nullptr;
+
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpInfo = nullptr;
+    QAction* mnuHelpAbout = nullptr;
 
     void Form_Load();
     void Form_Activate() override;
@@ -33,9 +68,37 @@ public:
     void Form_Unload(bool& cancel);
 
     void txtPad_Change();
+    // keyCode is the platform's virtual-key code (33 Page Up, 34 Page
+    // Down); shift holds 1 for Shift, 2 for Ctrl and 4 for Alt.
+    void txtPad_KeyDown(int keyCode, int shift);
+    void lblDate_Click();
+
+    void cmdNext_Click();
+    void cmdPrev_Click();
+    void cmdEarliest_Click();
+    void cmdPrevEntry_Click();
+    void cmdNextEntry_Click();
+    void cmdLatest_Click();
+
     void mnuPadClear_Click();
     void mnuPadClearAll_Click();
+    void mnuPadPrint_Click();
+    void mnuPadExportAll_Click();
     void mnuPadExit_Click();
+
+    void mnuGoToToday_Click();
+    void mnuSelectDate_Click();
+    void mnuGoToNextEntry_Click();
+    void mnuGoToPrevEntry_Click();
+    void mnuGotoEarliest_Click();
+    void mnuGotoLatest_Click();
+
+    void mnuFontSelect_Click();
+    void mnuFontColor_Click();
+    void mnuFontBackColor_Click();
+
+    void mnuHelpInfo_Click();
+    void mnuHelpAbout_Click();
 
     void LoadConfig();
     void SaveConfig();
@@ -45,15 +108,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
-    // Save-if-dirty before the window closes. When the save fails, asks
-    // whether to close without the text (keeping the window is the
-    // default), or rescues the text where nobody can be asked. False when
-    // the window stays open.
-    bool saveBeforeClosing();
     void buildControls();
     void buildMenus();
+    // Commands whose work is not written yet stay visible but disabled.
+    void disablePendingCommands();
+    // Lower right of the screen, with the frame the window has now.
+    void place();
 
     Program& m_program;
+    bool m_placedWithFrame = false;
 };

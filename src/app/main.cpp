@@ -1,7 +1,4 @@
-#include "app/frm_ojw.h"
 #include "app/program.h"
-#include "platform/core/clock.h"
-#include "platform/widgets/message_box.h"
 #include "platform/core/termination_signals.h"
 
 #include <QApplication>
@@ -12,16 +9,30 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrel JotWell"));
 
-    SystemClock clock;
-    QtMessageBox messages;
-    Program program(QCoreApplication::applicationDirPath(), QLocale::system(), clock, messages);
+    Program program(QCoreApplication::applicationDirPath(), QLocale::system());
 
-    // Closed by the desktop session or by a signal: close as the title-bar
-    // close does, so the pad is saved.
+    // Closed by a signal: close as the title-bar close does, so the pad is
+    // saved.
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::requested, &program, &Program::closeUnattended);
+    // The desktop session asks to save before it ends, and the user may still
+    // cancel the logout: save the pad there, but keep the window open. The
+    // window closes only when the session really ends and the program quits.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &program,
-                     [&program](QSessionManager&) { program.closeUnattended(); });
+                     [&program](QSessionManager& manager) {
+                         if (!program.padState().dirty)
+                             return;
+                         if (manager.allowsInteraction()) {
+                             program.saveIfDirty(); // tells the user when it fails
+                             manager.release();
+                         } else {
+                             // Nobody can be asked now: a failed save leaves
+                             // the pad dirty, and the close at quit puts the
+                             // text into a rescue file.
+                             program.trySaveEntry();
+                         }
+                     });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &program, &Program::closeUnattended);
 
     program.start();
     return app.exec();

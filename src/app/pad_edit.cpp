@@ -6,6 +6,35 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+namespace {
+
+// The virtual-key codes of the keys the program listens for.
+int virtualKeyCode(int key)
+{
+    switch (key) {
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    default: break;
+    }
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return key; // the same codes as ASCII
+    return 0;
+}
+
+int shiftState(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+           | (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+} // namespace
+
 PadEdit::PadEdit(QWidget* parent) : QPlainTextEdit(parent)
 {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -27,6 +56,9 @@ void PadEdit::setEntryText(const QString& text)
 
 void PadEdit::keyPressEvent(QKeyEvent* event)
 {
+    // The window sees the key first; the pad then handles it as usual,
+    // whatever the window did with it.
+    emit keyDown(virtualKeyCode(event->key()), shiftState(event->modifiers()));
     // The editor would put a line separator inside the line for
     // Shift+Enter, which the entry file keeps as a lone LF; a line break
     // typed by the user is always a real one.

@@ -14,6 +14,11 @@ public:
     QString entryText() const;
     void setEntryText(const QString& text);
 
+signals:
+    // Before the pad handles a key: the platform's virtual-key code (0 for
+    // a key without one) and the shift state (1 Shift, 2 Ctrl, 4 Alt).
+    void keyDown(int keyCode, int shift);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };

@@ -1,25 +1,42 @@
 #include "app/program.h"
 
+#include "app/click_label.h"
+#include "app/font_substitutes.h"
 #include "app/frm_ojw.h"
+#include "app/frm_splash.h"
 #include "app/pad_edit.h"
 #include "app/rescue_file.h"
 #include "platform/core/clock.h"
+#include "platform/widgets/help_window.h"
 #include "platform/widgets/message_box.h"
+#include "platform/widgets/window_printer.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 
-Program::Program(const QString& folder, const QLocale& locale, const Clock& clock,
-                 MessageBox& messages)
+Program::Program(const QString& folder, const QLocale& locale, const PlatformServices& services)
     : m_folder(folder),
       m_dates(locale),
-      m_clock(clock),
-      m_messages(messages),
+      m_ownClock(services.clock ? nullptr : std::make_unique<SystemClock>()),
+      m_ownMessages(services.messages ? nullptr : std::make_unique<QtMessageBox>()),
+      m_ownPrinter(services.printer ? nullptr : std::make_unique<DefaultPrinter>()),
+      m_clock(services.clock ? services.clock : m_ownClock.get()),
+      m_messages(services.messages ? services.messages : m_ownMessages.get()),
+      m_printer(services.printer ? services.printer : m_ownPrinter.get()),
       m_entries(folder, m_dates)
 {
+    installFontSubstitutes();
+    // F1 in any window of the program opens the help.
+    qApp->installEventFilter(this);
 }
 
-Program::~Program() = default;
+Program::~Program()
+{
+    delete m_splash;
+    delete m_help;
+}
 
 QString Program::title()
 {
@@ -30,19 +47,44 @@ void Program::start()
 {
     if (const auto error = m_entries.recover())
         report(QStringLiteral("The entries left by an interrupted save could not be restored."), *error);
+    showMainWindow();
+}
 
-    m_main = std::make_unique<frmOJW>(*this);
-    m_activation.add(m_main.get(), m_main.get());
-    m_main->Form_Load();
+void Program::startWithSplash()
+{
+    if (const auto error = m_entries.recover())
+        report(QStringLiteral("The entries left by an interrupted save could not be restored."), *error);
+    showAbout();
+}
+
+void Program::showMainWindow()
+{
+    if (!m_main) {
+        m_main = std::make_unique<frmOJW>(*this);
+        m_activation.add(m_main.get(), m_main.get());
+        m_main->Form_Load();
+    }
+    if (m_main->isVisible())
+        m_main->raise();
     m_main->show();
     m_activation.shown(m_main.get());
+}
+
+void Program::showAbout()
+{
+    delete m_splash; // loads afresh each time
+    m_splash = new frmSplash(*this);
+    m_activation.add(m_splash, m_splash);
+    m_splash->Form_Load();
+    m_splash->show();
+    m_activation.shown(m_splash);
 }
 
 void Program::InitialisePadState()
 {
     m_state.dateStyle = 1;
     m_helpFile = QDir(m_folder).filePath(QStringLiteral("OJW.chm"));
-    m_state.shownDate = m_clock.today();
+    m_state.shownDate = m_clock->today();
     m_state.dirty = false;
 }
 
@@ -53,19 +95,21 @@ void Program::LoadEntry()
     m_main->showDateCaption();
     QPalette palette = m_main->lblDate->palette();
     palette.setColor(QPalette::WindowText,
-                     m_state.shownDate == m_clock.today() ? QColor(0xFF, 0, 0) : QColor(0, 0, 0));
+                     m_state.shownDate == m_clock->today() ? QColor(0xFF, 0, 0) : QColor(0, 0, 0));
     m_main->lblDate->setPalette(palette);
 
     QString text;
     const auto error = m_entries.load(m_state.shownDate, text);
     pad->setEntryText(text);
     // Text typed over an entry that could not be read would replace it at
-    // the next save: the pad stays locked until the entry reads.
+    // the next save: the pad stays locked until the entry reads, which any
+    // later load tries again.
     pad->setReadOnly(error.has_value());
     m_state.dirty = false;
     pad->setFocus();
     if (error)
-        report(QStringLiteral("The entry could not be read. The pad stays locked until it can be."),
+        report(QStringLiteral("The entry could not be read. The pad stays locked until it can be: "
+                              "choose GoTo > Today or another day to try again."),
                *error);
 }
 
@@ -105,6 +149,8 @@ bool Program::ClearEntryFile()
         report(QStringLiteral("The entries could not be erased."), *error);
         return false;
     }
+    // An emptied file reads: a pad locked by an unreadable entry is free.
+    m_main->txtPad->setReadOnly(false);
     return true;
 }
 
@@ -114,6 +160,79 @@ void Program::SyncCalendar()
     // program opens it yet, so the flag is never set.
     if (!m_state.calendarOpen)
         return;
+}
+
+bool Program::inDateRange(const QDate& day)
+{
+    return day.isValid() && day >= QDate(100, 1, 1) && day <= QDate(9999, 12, 31);
+}
+
+bool Program::changeShownDate(const QDate& day)
+{
+    if (!inDateRange(day))
+        return false;
+    // The text is filed under the date still shown; if it cannot be, the
+    // pad keeps it and the date stays.
+    if (!saveIfDirty())
+        return false;
+    m_state.shownDate = day;
+    SyncCalendar();
+    LoadEntry();
+    return true;
+}
+
+bool Program::saveBeforeClosing()
+{
+    if (!m_state.dirty)
+        return true;
+    const auto error = trySaveEntry();
+    if (!error)
+        return true;
+    if (m_unattended) {
+        rescuePad(*error);
+    } else {
+        const QString question = QStringLiteral("The entry could not be saved.\n\n%1\n\n"
+                                                "Close anyway and lose the unsaved text?")
+                                     .arg(error->message());
+        if (m_messages->ask(m_main.get(), title(), question, MessageBox::Answer::No)
+            == MessageBox::Answer::No)
+            return false;
+    }
+    m_state.dirty = false; // given up on purpose: the close must not ask again
+    return true;
+}
+
+void Program::mainWindowClosing()
+{
+    if (m_splash)
+        m_splash->close();
+    if (m_help)
+        m_help->close();
+}
+
+void Program::openHelp()
+{
+    if (!m_help) {
+        auto help = std::make_unique<HelpWindow>();
+        if (const auto error = help->open(m_helpFile)) {
+            m_messages->warn(QApplication::activeWindow(), title(),
+                             QStringLiteral("The help cannot be shown.\n\n%1").arg(*error));
+            return;
+        }
+        help->setWindowIcon(m_main ? m_main->windowIcon() : QIcon());
+        m_help = help.release();
+    }
+    if (m_help->isVisible())
+        m_help->raise(); // one help window: a second F1 brings it to the front
+    m_help->show();
+    m_help->activateWindow();
+}
+
+void Program::printMainWindow()
+{
+    const QImage image = m_main->centralWidget()->grab().toImage();
+    if (const auto error = m_printer->print(image, QStringLiteral("Ombrel Jotwell v1.0")))
+        m_messages->warn(m_main.get(), title(), *error);
 }
 
 void Program::closeUnattended()
@@ -135,5 +254,15 @@ void Program::report(const QString& what, const FileError& error)
         qWarning("%s\n%s", qPrintable(what), qPrintable(error.message()));
         return;
     }
-    m_messages.warn(m_main.get(), title(), what + QStringLiteral("\n\n") + error.message());
+    m_messages->warn(m_main.get(), title(), what + QStringLiteral("\n\n") + error.message());
+}
+
+bool Program::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1
+        && watched->isWidgetType()) {
+        openHelp();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }

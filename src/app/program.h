@@ -1,12 +1,16 @@
 #pragma once
 
+#include "app/frm_splash.h"
+#include "app/platform_services.h"
 #include "platform/core/date_settings.h"
+#include "platform/widgets/help_window.h"
 #include "platform/widgets/window_activation.h"
 #include "store/entry_file.h"
 #include "store/module_routines.h"
 #include "store/pad_state.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -14,22 +18,27 @@
 
 class Clock;
 class MessageBox;
+class WindowPrinter;
 class frmOJW;
 
-// The one program object: it owns the pad state and the main window, knows
-// the application folder, and runs the routines that move the pad's text
-// between the window and the entry file.
+// The one program object: it owns the pad state and the windows, knows the
+// application folder, runs the routines that move the pad's text between
+// the window and the entry file, and decides what the windows do when a
+// file fails them.
 class Program final : public QObject, public ModuleRoutines
 {
     Q_OBJECT
 
 public:
-    Program(const QString& folder, const QLocale& locale, const Clock& clock, MessageBox& messages);
+    Program(const QString& folder, const QLocale& locale, const PlatformServices& services = {});
     ~Program() override;
 
     // Recovers an entry file left behind by a cut-off save, then loads,
     // shows and activates the main window.
     void start();
+    // The same, but the splash window comes first and loads the main window
+    // when it closes.
+    void startWithSplash();
 
     void InitialisePadState();
 
@@ -46,6 +55,33 @@ public:
     // SaveEntry without telling the user about a failure; the caller does.
     std::optional<FileError> trySaveEntry();
 
+    // A change of the shown date: save-if-dirty, the new date, SyncCalendar,
+    // LoadEntry. Does nothing and returns false when the day is outside 1
+    // January 100 to 31 December 9999, or when the pad's text could not be
+    // saved (it stays in the pad under its own date).
+    bool changeShownDate(const QDate& day);
+    static bool inDateRange(const QDate& day);
+
+    // Save-if-dirty before the main window closes. When the save fails,
+    // asks whether to close without the text (keeping the window is the
+    // default), or rescues the text where nobody can be asked. False when
+    // the window stays open.
+    bool saveBeforeClosing();
+    // The main window is closing: the About and help windows go with it, so
+    // that nothing reopens or keeps the program running.
+    void mainWindowClosing();
+
+    // Shows the main window, loading it first if it is not loaded, and
+    // makes it the program's active window.
+    void showMainWindow();
+    // Help > About: the splash window, loaded afresh.
+    void showAbout();
+    // F1 and Help > Info: the help file at its default topic, in the one
+    // help window.
+    void openHelp();
+    // Pad > Print: the main window's client area on the printer.
+    void printMainWindow();
+
     // Closes the main window where nobody can be asked (a termination
     // signal, the end of the desktop session): unsaved text that cannot be
     // saved goes to a rescue file.
@@ -55,24 +91,34 @@ public:
     void rescuePad(const FileError& error);
 
     frmOJW* mainWindow() const { return m_main.get(); }
+    frmSplash* splashWindow() const { return m_splash; }
+    HelpWindow* helpWindow() const { return m_help; }
     WindowActivation& activation() { return m_activation; }
     const DateSettings& dates() const { return m_dates; }
-    MessageBox& messages() { return m_messages; }
+    const Clock& clock() const { return *m_clock; }
+    MessageBox& messages() { return *m_messages; }
     const QString& helpFile() const { return m_helpFile; }
 
     static QString title();
 
 private:
     void report(const QString& what, const FileError& error);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QString m_folder;
     DateSettings m_dates;
-    const Clock& m_clock;
-    MessageBox& m_messages;
+    std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<MessageBox> m_ownMessages;
+    std::unique_ptr<WindowPrinter> m_ownPrinter;
+    const Clock* m_clock;
+    MessageBox* m_messages;
+    WindowPrinter* m_printer;
     EntryFile m_entries;
     PadState m_state;
     QString m_helpFile;
     WindowActivation m_activation;
     std::unique_ptr<frmOJW> m_main;
+    QPointer<frmSplash> m_splash;
+    QPointer<HelpWindow> m_help;
     bool m_unattended = false;
 };

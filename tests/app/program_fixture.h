@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/click_label.h"
 #include "app/frm_ojw.h"
 #include "app/pad_edit.h"
 #include "app/program.h"
@@ -64,10 +65,12 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
+    PlatformServices services() { return {.clock = &clock, .messages = &messages}; }
+
     void start()
     {
         program = std::make_unique<Program>(dir.path(), QLocale(QLocale::English, QLocale::UnitedStates),
-                                             clock, messages);
+                                             services());
         program->start();
         program->activation().add(&other, &other);
         settle();

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that reports a click: the left button pressed and released on it.
+class ClickLabel final : public QLabel
+{
+    Q_OBJECT
+
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_pressed = false;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+class Clock;
+class MessageBox;
+class WindowPrinter;
+
+// The platform services the program object works with. A null pointer
+// means the real one (the system clock, Qt's message box, the default
+// printer); tests pass their own. A new service is a new member here, so
+// adding one changes no caller.
+struct PlatformServices
+{
+    const Clock* clock = nullptr;
+    MessageBox* messages = nullptr;
+    WindowPrinter* printer = nullptr;
+};
