@@ -1,0 +1,95 @@
+#include "store/entry_scan.h"
+
+#include "platform/core/date_settings.h"
+#include "store/entry_file.h"
+#include "store/entry_lines.h"
+#include "store/line_reader.h"
+#include "store/posix_io.h"
+#include "store/text_codec.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+
+EntryScan::EntryScan(const QString& folder, const DateSettings& dates)
+    : m_folder(folder), m_dates(dates)
+{
+}
+
+template <typename OnDay>
+std::optional<FileError> EntryScan::forEachDay(OnDay onDay) const
+{
+    const QString path = PosixIo::pathIn(m_folder, QString::fromLatin1(EntryFile::fileName));
+    // Opened as load and save open it: O_NONBLOCK keeps a FIFO of that name
+    // from hanging the program.
+    const int fd = ::open(PosixIo::nativePath(path).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int openError = errno;
+        if (openError == ENOENT)
+            return std::nullopt;
+        return PosixIo::error(path, openError);
+    }
+    PosixIo::UniqueFd file(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    LineReader reader(file.get());
+    // One buffer for every date text, so the scan allocates nothing per line.
+    QString dateText;
+    dateText.reserve(64);
+    QByteArrayView line;
+    while (reader.next(line)) {
+        if (!EntryLines::isHeader(line))
+            continue;
+        TextCodec::decode(line.sliced(EntryLines::headerMark.size()), dateText);
+        if (const std::optional<QDate> day = m_dates.read(dateText, DateSettings::Precision::DayOnly))
+            onDay(*day);
+    }
+    if (reader.error() != 0)
+        return PosixIo::error(path, reader.error());
+    return std::nullopt;
+}
+
+std::optional<FileError> EntryScan::find(Target target, const QDate& shownDate,
+                                         std::optional<QDate>& day) const
+{
+    day.reset();
+    std::optional<QDate> best;
+    const auto failure = forEachDay([&](const QDate& candidate) {
+        switch (target) {
+        case Target::Earliest:
+            if (!best || candidate < *best)
+                best = candidate;
+            break;
+        case Target::Latest:
+            if (!best || candidate > *best)
+                best = candidate;
+            break;
+        case Target::Next:
+            if (candidate > shownDate && (!best || candidate < *best))
+                best = candidate;
+            break;
+        case Target::Previous:
+            if (candidate < shownDate && (!best || candidate > *best))
+                best = candidate;
+            break;
+        }
+    });
+    if (failure)
+        return failure;
+    day = best;
+    return std::nullopt;
+}
+
+std::optional<FileError> EntryScan::markDays(const QDate& start, std::span<bool> flags) const
+{
+    const qint64 days = std::min<qint64>(gridDays, qint64(flags.size()));
+    if (!start.isValid() || days <= 0)
+        return std::nullopt;
+    const qint64 first = start.toJulianDay();
+    return forEachDay([&](const QDate& day) {
+        const qint64 offset = day.toJulianDay() - first;
+        if (offset >= 0 && offset < days)
+            flags[size_t(offset)] = true;
+    });
+}
