@@ -1,5 +1,7 @@
 #include "store/buffered_writer.h"
 
+#include "store/posix_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -46,7 +48,7 @@ bool BufferedWriter::flush()
 bool BufferedWriter::writeOut(const char* data, qsizetype size)
 {
     while (size > 0) {
-        const ssize_t count = ::write(m_fd, data, size_t(size));
+        const ssize_t count = PosixIo::write(m_fd, data, size_t(size));
         if (count > 0) {
             data += count;
             size -= count;

@@ -1,17 +1,19 @@
 #include "store/folder_lock.h"
 
 #include <QCoreApplication>
+#include <QLockFile>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <thread>
 
 namespace {
 
 std::atomic<std::chrono::milliseconds::rep> waitLimit{FolderLock::defaultWait.count()};
+
+// A lock file older than this, written on another machine, belongs to a
+// copy that is gone. Far beyond the longest save.
+constexpr int staleAfterMs = 60 * 1000;
 
 } // namespace
 
@@ -25,6 +27,22 @@ std::chrono::milliseconds FolderLock::maxWait()
     return std::chrono::milliseconds(waitLimit.load());
 }
 
+FolderLock::FolderLock() = default;
+
+FolderLock::~FolderLock()
+{
+    release();
+}
+
+void FolderLock::release()
+{
+    if (m_lockFile) {
+        m_lockFile->unlock();
+        m_lockFile.reset();
+    }
+    m_fd.close();
+}
+
 std::optional<FileError> FolderLock::acquire(const QString& folder)
 {
     release();
@@ -33,30 +51,29 @@ std::optional<FileError> FolderLock::acquire(const QString& folder)
     if (fd < 0)
         return PosixIo::error(folder, errno);
     PosixIo::UniqueFd opened(fd);
+    if (const int fault = PosixIo::injected(PosixIo::Call::Lock))
+        return PosixIo::error(folder, fault);
 
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + maxWait();
-    // Start with short naps, as a competing save usually ends quickly, and
-    // back off so a long wait costs little.
-    auto nap = std::chrono::milliseconds(2);
-    for (;;) {
-        if (::flock(opened.get(), LOCK_EX | LOCK_NB) == 0) {
-            m_fd = std::move(opened);
-            return std::nullopt;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK)
-            return PosixIo::error(folder, errno);
-        const auto now = Clock::now();
-        if (now >= deadline) {
+    auto lockFile = std::make_unique<QLockFile>(
+        PosixIo::pathIn(folder, QString::fromLatin1(lockFileName)));
+    lockFile->setStaleLockTime(staleAfterMs);
+    if (!lockFile->tryLock(int(maxWait().count()))) {
+        switch (lockFile->error()) {
+        case QLockFile::LockFailedError:
             return FileError{folder,
                              QCoreApplication::translate(
                                  "FolderLock",
                                  "Another copy of the program is saving in this folder. "
                                  "Please try again in a moment.")};
+        case QLockFile::PermissionError:
+            return PosixIo::error(folder, EACCES);
+        default:
+            return FileError{folder, QCoreApplication::translate(
+                                         "FolderLock", "The lock file %1 could not be made.")
+                                         .arg(QString::fromLatin1(lockFileName))};
         }
-        std::this_thread::sleep_for(std::min<Clock::duration>(nap, deadline - now));
-        nap = std::min(nap * 2, std::chrono::milliseconds(100));
     }
+    m_fd = std::move(opened);
+    m_lockFile = std::move(lockFile);
+    return std::nullopt;
 }

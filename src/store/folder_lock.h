@@ -6,14 +6,18 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
-// An advisory lock on the application folder itself, so that two copies of
-// the program never rewrite the entry file at the same time. The lock is an
-// flock on the folder opened read-only: it belongs to this open folder (not
-// to the process), so it conflicts with any other open of the same folder,
-// in this process or another, and it goes away with the descriptor, also
-// when the program dies.
+class QLockFile;
+
+// The lock that keeps two copies of the program (or two threads) from
+// rewriting the files of one application folder at the same time. It is a
+// lock file in the folder ("ojwdata.lock", holding the holder's process id
+// and host), made with an exclusive create, which works on every file system
+// a home folder may live on, network ones included. A lock file left by a
+// copy that died is recognised as stale and taken over: at once when the
+// copy ran on this machine, after a minute when it ran on another.
 //
 // The open folder doubles as the base of the *at() calls that work on the
 // files in it, so every call of one operation names the same folder even if
@@ -21,6 +25,8 @@
 class FolderLock
 {
 public:
+    static constexpr const char* lockFileName = "ojwdata.lock";
+
     // How long acquire() waits for another holder before it gives up. A
     // save holds the lock for one pass over the file, well under a second
     // even for the largest diaries.
@@ -30,7 +36,10 @@ public:
     static void setMaxWait(std::chrono::milliseconds wait);
     static std::chrono::milliseconds maxWait();
 
-    FolderLock() = default;
+    FolderLock();
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
 
     // Opens the folder and waits up to maxWait() for the lock. On failure
     // the error names the folder.
@@ -41,9 +50,10 @@ public:
     // The open folder, for openat(), renameat(), fsync() and the like.
     int folderFd() const { return m_fd.get(); }
 
-    // Releases the lock (closing the folder also does).
-    void release() { m_fd.close(); }
+    // Releases the lock and closes the folder.
+    void release();
 
 private:
     PosixIo::UniqueFd m_fd;
+    std::unique_ptr<QLockFile> m_lockFile;
 };

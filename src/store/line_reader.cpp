@@ -1,5 +1,7 @@
 #include "store/line_reader.h"
 
+#include "store/posix_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,20 +13,61 @@ LineReader::LineReader(int fd, qsizetype bufferSize)
     m_buffer = std::make_unique<char[]>(size_t(m_capacity));
 }
 
+void LineReader::start()
+{
+    m_started = true;
+    while (!m_eof && m_end < byteOrderMark.size())
+        fill();
+    if (QByteArrayView(m_buffer.get(), m_end).startsWith(byteOrderMark)) {
+        m_byteOrderMark = true;
+        m_start = m_scan = byteOrderMark.size();
+    }
+    if (!std::memchr(m_buffer.get(), '\r', size_t(m_end)) && !crFollows())
+        m_terminator = '\n';
+}
+
+bool LineReader::crFollows()
+{
+    if (m_eof)
+        return false;
+    const off_t position = ::lseek(m_fd, 0, SEEK_CUR);
+    if (position < 0)
+        return true;
+    // The bytes already in the buffer came before the file's position.
+    constexpr size_t chunk = 64 * 1024;
+    auto ahead = std::make_unique<char[]>(chunk);
+    for (off_t offset = position;;) {
+        const ssize_t count = PosixIo::pread(m_fd, ahead.get(), chunk, offset);
+        if (count == 0)
+            return false;
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            // The real read will meet the error and report it.
+            return true;
+        }
+        if (std::memchr(ahead.get(), '\r', size_t(count)))
+            return true;
+        offset += count;
+    }
+}
+
 bool LineReader::next(QByteArrayView& line)
 {
+    if (!m_started)
+        start();
     for (;;) {
         if (m_error != 0)
             return false;
         char* const data = m_buffer.get();
-        const auto* cr = static_cast<const char*>(
-            std::memchr(data + m_scan, '\r', size_t(m_end - m_scan)));
-        if (cr) {
-            const qsizetype at = cr - data;
-            if (at + 1 < m_end || m_eof) {
+        const auto* found = static_cast<const char*>(
+            std::memchr(data + m_scan, m_terminator, size_t(m_end - m_scan)));
+        if (found) {
+            const qsizetype at = found - data;
+            if (m_terminator == '\n' || at + 1 < m_end || m_eof) {
                 line = QByteArrayView(data + m_start, at - m_start);
                 m_start = at + 1;
-                if (m_start < m_end && data[m_start] == '\n')
+                if (m_terminator == '\r' && m_start < m_end && data[m_start] == '\n')
                     ++m_start;
                 m_scan = m_start;
                 return true;
@@ -61,7 +104,7 @@ void LineReader::fill()
         m_capacity = capacity;
     }
     for (;;) {
-        const ssize_t count = ::read(m_fd, m_buffer.get() + m_end, size_t(m_capacity - m_end));
+        const ssize_t count = PosixIo::read(m_fd, m_buffer.get() + m_end, size_t(m_capacity - m_end));
         if (count > 0) {
             m_end += count;
             return;

@@ -7,8 +7,11 @@
 
 // Reads the lines of an open file in one sequential pass. A line ends at
 // CR LF or at a lone CR; the terminator is not part of the line, and a lone
-// LF is an ordinary byte of it. The last line may lack its terminator, and
-// an empty file has no lines.
+// LF is an ordinary byte of it. A file that holds no CR at all (written by
+// a tool that ends lines with LF alone) is read with LF as the line end
+// instead. The last line may lack its terminator, and an empty file has no
+// lines. A UTF-8 byte-order mark at the very start of the file is no part
+// of the first line.
 //
 // Lines are handed out as views into the reader's buffer, so scanning a file
 // allocates nothing per line. A view stays valid until the next call to
@@ -17,6 +20,9 @@ class LineReader
 {
 public:
     static constexpr qsizetype defaultBufferSize = 256 * 1024;
+
+    // The UTF-8 byte-order mark.
+    static constexpr QByteArrayView byteOrderMark{"\xEF\xBB\xBF"};
 
     // The reader does not own the descriptor.
     explicit LineReader(int fd, qsizetype bufferSize = defaultBufferSize);
@@ -29,17 +35,35 @@ public:
     // The errno of the read that failed, or 0.
     int error() const { return m_error; }
 
+    // Known once next() has been called: whether the file starts with a
+    // byte-order mark (a rewrite keeps it), and whether its lines end at LF
+    // because it holds no CR.
+    bool hasByteOrderMark() const { return m_byteOrderMark; }
+    bool endsLinesAtLf() const { return m_terminator == '\n'; }
+
 private:
     // Moves the unread bytes to the front, grows the buffer when they fill
     // it, and reads more. Sets m_eof at the end of the file or on an error.
     void fill();
 
+    // Before the first line: takes off a byte-order mark and chooses the
+    // line end.
+    void start();
+
+    // Whether the file holds a CR beyond the bytes read so far; reads ahead
+    // without moving the file's position. A file that cannot be read ahead
+    // (a pipe) counts as holding one.
+    bool crFollows();
+
     int m_fd;
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_capacity;
     qsizetype m_start = 0; // first byte of the current line
-    qsizetype m_scan = 0;  // where the search for CR goes on
+    qsizetype m_scan = 0;  // where the search for the line end goes on
     qsizetype m_end = 0;   // end of the bytes read so far
     bool m_eof = false;
+    bool m_started = false;
+    bool m_byteOrderMark = false;
+    char m_terminator = '\r';
     int m_error = 0;
 };

@@ -1,9 +1,15 @@
 #include "store/posix_io.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace PosixIo {
@@ -44,6 +50,8 @@ int UniqueFd::close()
 
 int sync(int fd)
 {
+    if (const int fault = injected(Call::Sync))
+        return fault;
     while (::fsync(fd) != 0) {
         if (errno != EINTR)
             return errno;
@@ -53,7 +61,15 @@ int sync(int fd)
 
 int syncFolder(int folderFd)
 {
-    const int result = sync(folderFd);
+    if (const int fault = injected(Call::SyncFolder))
+        return fault;
+    int result = 0;
+    while (::fsync(folderFd) != 0) {
+        result = errno;
+        if (result != EINTR)
+            break;
+        result = 0;
+    }
     return result == EINVAL || result == ENOTSUP ? 0 : result;
 }
 
@@ -69,16 +85,142 @@ QByteArray nativePath(const QString& path)
 
 QString reason(int errnum)
 {
-    char buffer[256];
-    // The GNU strerror_r returns the message, which may or may not live in
-    // the buffer it was given.
-    const char* text = strerror_r(errnum, buffer, sizeof buffer);
-    return QString::fromLocal8Bit(text);
+    return QString::fromStdString(std::error_code(errnum, std::generic_category()).message());
 }
 
 FileError error(const QString& path, int errnum)
 {
     return FileError{path, reason(errnum)};
+}
+
+QString notRegularReason()
+{
+    return QCoreApplication::translate(
+        "PosixIo", "This is not an ordinary file (it may be a pipe or a device), so the diary "
+                   "can neither be read from it nor saved into it.");
+}
+
+QString danglingLinkReason()
+{
+    return QCoreApplication::translate(
+        "PosixIo", "This is a link to a file that does not exist (is the folder it points "
+                   "into there?), so the diary can neither be read nor saved.");
+}
+
+std::optional<FileError> openForReading(int folderFd, const QByteArray& name, const QString& path,
+                                        UniqueFd& fd)
+{
+    fd.close();
+    if (const int fault = injected(Call::Open))
+        return error(path, fault);
+    // Looked at before it is opened: opening a device can have effects of
+    // its own.
+    struct stat status;
+    if (::fstatat(folderFd, name.constData(), &status, 0) != 0) {
+        const int statError = errno;
+        if (statError != ENOENT)
+            return error(path, statError);
+        if (::fstatat(folderFd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0)
+            return FileError{path, danglingLinkReason()};
+        return std::nullopt;
+    }
+    if (S_ISDIR(status.st_mode))
+        return error(path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        return FileError{path, notRegularReason()};
+    const int opened = ::openat(folderFd, name.constData(),
+                                O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (opened < 0) {
+        const int openError = errno;
+        if (openError == ENOENT)
+            return std::nullopt; // gone since: as if it had never been there
+        return error(path, openError);
+    }
+    fd = UniqueFd(opened);
+    // Replaced by something else between the look and the open.
+    if (::fstat(opened, &status) != 0 || !S_ISREG(status.st_mode)) {
+        fd.close();
+        return FileError{path, notRegularReason()};
+    }
+    ::posix_fadvise(opened, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::nullopt;
+}
+
+std::optional<FileError> openForReading(const QString& path, UniqueFd& fd)
+{
+    return openForReading(AT_FDCWD, nativePath(path), path, fd);
+}
+
+namespace {
+
+std::atomic<bool> faultsArmed{false};
+std::mutex faultMutex;
+std::optional<Fault> armedFault;
+
+} // namespace
+
+void injectFault(const Fault& fault)
+{
+    std::lock_guard guard(faultMutex);
+    armedFault = fault;
+    faultsArmed = true;
+}
+
+void clearFaults()
+{
+    std::lock_guard guard(faultMutex);
+    armedFault.reset();
+    faultsArmed = false;
+}
+
+int injected(Call call, bool* fired)
+{
+    if (fired)
+        *fired = false;
+    if (!faultsArmed.load(std::memory_order_relaxed))
+        return 0;
+    std::lock_guard guard(faultMutex);
+    if (!armedFault || armedFault->call != call)
+        return 0;
+    if (armedFault->skip > 0) {
+        --armedFault->skip;
+        return 0;
+    }
+    const int errnum = armedFault->errnum;
+    if (armedFault->times > 0 && --armedFault->times == 0) {
+        armedFault.reset();
+        faultsArmed = false;
+    }
+    if (fired)
+        *fired = true;
+    return errnum;
+}
+
+ssize_t read(int fd, void* buffer, size_t size)
+{
+    if (const int fault = injected(Call::Read)) {
+        errno = fault;
+        return -1;
+    }
+    return ::read(fd, buffer, size);
+}
+
+ssize_t pread(int fd, void* buffer, size_t size, off_t offset)
+{
+    return ::pread(fd, buffer, size, offset);
+}
+
+ssize_t write(int fd, const void* buffer, size_t size)
+{
+    bool fired = false;
+    if (const int fault = injected(Call::Write, &fired)) {
+        errno = fault;
+        return -1;
+    }
+    // A short write: the system took only part of the bytes.
+    if (fired && size > 1)
+        size /= 2;
+    return ::write(fd, buffer, size);
 }
 
 } // namespace PosixIo

@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+#include <sys/types.h>
+
 // Small helpers over the POSIX calls the entry store makes: an owning file
 // descriptor and the conversion of a system error into words for the user.
 namespace PosixIo {
@@ -52,5 +55,55 @@ QByteArray nativePath(const QString& path);
 QString reason(int errnum);
 
 FileError error(const QString& path, int errnum);
+
+// Opens an existing file for one sequential read: a regular file, or a link
+// to one. A missing file leaves fd at -1 and is no failure. A folder, a FIFO
+// or a device of that name, or a link to nothing, is: nothing of the
+// program's could be read from it, and writing there would lose what it is.
+// O_NONBLOCK keeps a FIFO of that name from hanging the program.
+std::optional<FileError> openForReading(const QString& path, UniqueFd& fd);
+std::optional<FileError> openForReading(int folderFd, const QByteArray& name,
+                                        const QString& path, UniqueFd& fd);
+
+// The reason given for a file of the program's name that is not a regular
+// file (a FIFO, a socket, a device), and for a link that leads nowhere.
+QString notRegularReason();
+QString danglingLinkReason();
+
+// The system calls through which the entry store reads and writes, each
+// able to fail on purpose in a test (below).
+ssize_t read(int fd, void* buffer, size_t size);
+ssize_t pread(int fd, void* buffer, size_t size, off_t offset);
+ssize_t write(int fd, const void* buffer, size_t size);
+
+// Test seam: makes one kind of call fail, so that a test can show that every
+// failure of a save or a clear leaves the files as they were. Faults are
+// process-wide; tests arm them while no other thread saves.
+enum class Call {
+    Lock,       // taking the save lock
+    Open,       // opening the entry file for reading
+    Read,       // reading it
+    Create,     // creating the temporary file
+    Write,      // writing it; errnum 0 makes the write short instead
+    Sync,       // syncing it
+    Close,      // closing it
+    Rename,     // renaming it over the entry file
+    SyncFolder, // syncing the folder after the rename
+};
+
+struct Fault
+{
+    Call call;
+    int errnum = 5; // EIO
+    int skip = 0;   // calls of that kind that go through first
+    int times = 1;  // failures before the fault is spent; -1 for ever
+};
+
+void injectFault(const Fault& fault);
+void clearFaults();
+
+// 0, or the errno with which this call must fail (0 with failed set for a
+// short write).
+int injected(Call call, bool* fired = nullptr);
 
 } // namespace PosixIo

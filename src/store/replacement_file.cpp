@@ -52,6 +52,8 @@ std::optional<FileError> ReplacementFile::create(mode_t mode)
         if (::unlinkat(m_folderFd, name, AT_REMOVEDIR) != 0 && errno != ENOENT)
             return tempError(errno == ENOTDIR ? unlinkError : errno);
     }
+    if (const int fault = PosixIo::injected(PosixIo::Call::Create))
+        return tempError(fault);
     const int fd = ::openat(m_folderFd, name,
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0)
@@ -82,17 +84,23 @@ std::optional<FileError> ReplacementFile::commit(const QString& targetName)
         return tempError(syncError);
     }
     m_writer.reset();
-    if (const int closeError = m_fd.close(); closeError != 0) {
+    int closeError = m_fd.close();
+    if (const int fault = PosixIo::injected(PosixIo::Call::Close))
+        closeError = fault;
+    if (closeError != 0) {
         discard();
         return tempError(closeError);
     }
-    if (::renameat(m_folderFd, m_tempNative.constData(), m_folderFd,
-                   PosixIo::nativePath(targetName).constData()) != 0) {
-        const int renameError = errno;
+    const int renameFault = PosixIo::injected(PosixIo::Call::Rename);
+    if (renameFault != 0
+        || ::renameat(m_folderFd, m_tempNative.constData(), m_folderFd,
+                      PosixIo::nativePath(targetName).constData()) != 0) {
+        const int renameError = renameFault != 0 ? renameFault : errno;
         discard();
         return PosixIo::error(pathIn(m_folderPath, targetName), renameError);
     }
     m_created = false;
+    m_inPlace = true;
     // The new file is in place; syncing the folder makes the rename durable.
     if (const int syncError = PosixIo::syncFolder(m_folderFd); syncError != 0)
         return PosixIo::error(m_folderPath, syncError);

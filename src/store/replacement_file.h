@@ -36,6 +36,10 @@ public:
     // target and syncs the folder, so the rename itself survives a crash.
     std::optional<FileError> commit(const QString& targetName);
 
+    // Whether commit() renamed the file into place; with a failure, only
+    // the folder sync after the rename failed.
+    bool isInPlace() const { return m_inPlace; }
+
 private:
     FileError tempError(int errnum) const;
     void discard();
@@ -47,4 +51,5 @@ private:
     PosixIo::UniqueFd m_fd;
     std::optional<BufferedWriter> m_writer;
     bool m_created = false;
+    bool m_inPlace = false;
 };

@@ -17,66 +17,72 @@ bool isContinuation(unsigned char byte)
     return (byte & 0xC0) == 0x80;
 }
 
-// Decodes well-formed UTF-8 into out, which has room for one unit per byte
-// (UTF-8 never needs fewer bytes than UTF-16 needs units). Returns the
-// number of units written, or -1 at the first malformed sequence. Without
-// Write it only checks the bytes.
-template <bool Write>
-qsizetype decodeUtf8(QByteArrayView bytes, char16_t* out)
+// The length of the well-formed UTF-8 sequence at p (no overlong forms, no
+// surrogates, nothing above U+10FFFF) and its code point, or 0 when the
+// bytes there are no such sequence.
+int sequenceAt(const unsigned char* p, const unsigned char* end, char32_t& code)
+{
+    const unsigned char lead = *p;
+    int extra;
+    char32_t minimum;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        code = lead & 0x1F;
+        extra = 1;
+        minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        code = lead & 0x0F;
+        extra = 2;
+        minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        code = lead & 0x07;
+        extra = 3;
+        minimum = 0x10000;
+    } else {
+        return 0; // a stray continuation byte, C0, C1 or F5 and above
+    }
+    if (end - p <= extra)
+        return 0;
+    for (int i = 1; i <= extra; ++i) {
+        if (!isContinuation(p[i]))
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return extra + 1;
+}
+
+// Decodes the bytes into out, which has room for one unit per byte (no
+// byte ever yields more than one unit: a four-byte sequence makes two).
+// Every well-formed UTF-8 sequence reads as UTF-8 and every other byte as
+// Windows-1252 on its own, so one stray byte in a UTF-8 line garbles
+// nothing but itself. Returns the number of units written.
+qsizetype decodeMixed(QByteArrayView bytes, char16_t* out)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
-    qsizetype written = 0;
+    char16_t* const first = out;
     while (p < end) {
-        const unsigned char lead = *p;
-        if (lead < 0x80) {
-            if constexpr (Write)
-                out[written] = lead;
-            ++written;
-            ++p;
-            continue;
-        }
+        // Runs of ASCII, the bulk of any diary, go through without the
+        // sequence tests.
+        while (p < end && *p < 0x80)
+            *out++ = *p++;
+        if (p == end)
+            break;
         char32_t code;
-        int extra;
-        char32_t minimum;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            code = lead & 0x1F;
-            extra = 1;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            code = lead & 0x0F;
-            extra = 2;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            code = lead & 0x07;
-            extra = 3;
-            minimum = 0x10000;
+        const int length = sequenceAt(p, end, code);
+        if (length == 0) {
+            *out++ = fromWindows1252(*p++);
+        } else if (code >= 0x10000) {
+            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+            p += length;
         } else {
-            return -1; // a stray continuation byte, C0, C1 or F5 and above
-        }
-        if (end - p <= extra)
-            return -1;
-        for (int i = 1; i <= extra; ++i) {
-            if (!isContinuation(p[i]))
-                return -1;
-            code = (code << 6) | (p[i] & 0x3F);
-        }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return -1;
-        p += extra + 1;
-        if (code >= 0x10000) {
-            if constexpr (Write) {
-                out[written] = char16_t(0xD800 + ((code - 0x10000) >> 10));
-                out[written + 1] = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-            }
-            written += 2;
-        } else {
-            if constexpr (Write)
-                out[written] = char16_t(code);
-            ++written;
+            *out++ = char16_t(code);
+            p += length;
         }
     }
-    return written;
+    return out - first;
 }
 
 } // namespace
@@ -90,7 +96,20 @@ char16_t fromWindows1252(unsigned char byte)
 
 bool isUtf8(QByteArrayView bytes)
 {
-    return decodeUtf8<false>(bytes, nullptr) >= 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        char32_t code;
+        const int length = sequenceAt(p, end, code);
+        if (length == 0)
+            return false;
+        p += length;
+    }
+    return true;
 }
 
 void append(QByteArrayView line, QString& out)
@@ -98,14 +117,7 @@ void append(QByteArrayView line, QString& out)
     const qsizetype old = out.size();
     out.resize(old + line.size());
     auto* const target = reinterpret_cast<char16_t*>(out.data()) + old;
-    const qsizetype written = decodeUtf8<true>(line, target);
-    if (written >= 0) {
-        out.truncate(old + written);
-        return;
-    }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
-    for (qsizetype i = 0; i < line.size(); ++i)
-        target[i] = fromWindows1252(bytes[i]);
+    out.truncate(old + decodeMixed(line, target));
 }
 
 void decode(QByteArrayView line, QString& out)

@@ -5,11 +5,12 @@
 #include <QString>
 #include <QStringView>
 
-// Turns the bytes of one line into text. A line that is valid UTF-8 reads as
-// UTF-8; any other line reads as Windows-1252, the ANSI code page files
-// written on Windows use. Every byte then stands for one character, the five
-// bytes Windows-1252 leaves undefined for the C1 controls of the same value,
-// so no line ever reads with a replacement character.
+// Turns the bytes of one line into text. Every well-formed UTF-8 sequence
+// reads as UTF-8; every other byte reads on its own as Windows-1252, the ANSI
+// code page files written on Windows use, the five bytes Windows-1252 leaves
+// undefined as the C1 controls of the same value. So a line of Windows-1252
+// text reads as such, a UTF-8 line with one stray byte garbles nothing but
+// that byte, and no line ever reads with a replacement character.
 namespace TextCodec {
 
 // Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,

@@ -26,27 +26,19 @@ class EntryFileSafety : public EntryFileTest
 {
 };
 
-// Holds the folder lock the way another copy of the program would: through
-// an open file description of its own.
+// Holds the save lock the way another copy of the program would.
 class ForeignLock
 {
 public:
     explicit ForeignLock(const QString& folder)
-        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY))
     {
-        EXPECT_GE(m_fd, 0);
-        EXPECT_EQ(::flock(m_fd, LOCK_EX | LOCK_NB), 0);
+        const auto failure = m_lock.acquire(folder);
+        EXPECT_FALSE(failure) << failure->message().toStdString();
     }
-    ~ForeignLock() { release(); }
-    void release()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
+    void release() { m_lock.release(); }
 
 private:
-    int m_fd;
+    FolderLock m_lock;
 };
 
 // Keeps lock waits in tests short, and puts the wait back afterwards.

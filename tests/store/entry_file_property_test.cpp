@@ -39,26 +39,40 @@ public:
 
     // A line of text that is never an end line and never starts like a
     // header, nor with LF (which would join a lone CR before it into CR LF).
+    // Lines with stray Windows-1252 bytes mix them with UTF-8 sequences; no
+    // two pieces join into a sequence, so each piece reads as its own text.
     BodyLine textLine(bool mayBeWindows1252)
     {
         static const char* const utf8Pieces[] = {"a", "Bb", " ", "diary", "42", "*", "!", "-",
                                                  "\xC3\xA9", "\xE2\x82\xAC", "\xE6\x97\xA5",
                                                  "\xF0\x9F\x98\x80", "\n"};
-        static const char* const latinPieces[] = {"a", "b ", "!", "*", "\xE9", "\xC3\xA9", "\n"};
+        static const char* const latinPieces[] = {"a", "b ", "!", "*", "\xE9", "\xC3\xA9", "\n", "\x80"};
         const bool windows1252 = mayBeWindows1252 && chance(20);
         QByteArray bytes;
+        QString text;
+        const auto add = [&](const QByteArray& piece, const QString& pieceText) {
+            bytes += piece;
+            text += pieceText;
+        };
         const int pieces = below(6);
         for (int i = 0; i < pieces; ++i) {
-            if (windows1252)
-                bytes += latinPieces[below(std::size(latinPieces))];
-            else
-                bytes += utf8Pieces[below(std::size(utf8Pieces))];
+            if (windows1252) {
+                const QByteArray piece = latinPieces[below(std::size(latinPieces))];
+                add(piece, piece == "\xE9" ? u"\u00E9"_qs : piece == "\x80" ? u"\u20AC"_qs
+                                                                           : QString::fromUtf8(piece));
+            } else {
+                const QByteArray piece = utf8Pieces[below(std::size(utf8Pieces))];
+                add(piece, QString::fromUtf8(piece));
+            }
         }
         if (windows1252)
-            bytes += "\xE9"; // a lead byte at the end: never valid UTF-8
+            add("\xE9", u"\u00E9"_qs); // a lead byte at the end: never valid UTF-8
         if (bytes.startsWith('\n') || bytes.startsWith("*!*") || bytes == "!*!")
-            bytes.prepend('x');
-        return {bytes, windows1252 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes)};
+            {
+                bytes.prepend('x');
+                text.prepend(u'x');
+            }
+        return {bytes, text};
     }
 
     QByteArray strayLine()
@@ -120,6 +134,9 @@ public:
                 break;
             bytes += chance(70) ? "\r\n" : "\r";
         }
+        // Files without any CR read with LF line ends: a case of its own.
+        if (!bytes.contains('\r') && !bytes.isEmpty())
+            bytes += "\r\n";
         return bytes;
     }
 
@@ -128,8 +145,17 @@ public:
     {
         QStringList lines;
         const int count = 1 + below(4);
-        for (int i = 0; i < count; ++i)
-            lines.append(below(5) == 0 ? QString() : textLine(false).text);
+        for (int i = 0; i < count; ++i) {
+            switch (below(10)) {
+            case 0: lines.append(QString()); break;
+            // Lines a reader would take for a mark, and one that only would
+            // behind the zero width space the writer escapes marks with.
+            case 1: lines.append(u"!*!"_qs); break;
+            case 2: lines.append(u"*!*"_qs + m_dates.headerText(day())); break;
+            case 3: lines.append(u"\u200B!*!"_qs); break;
+            default: lines.append(textLine(false).text);
+            }
+        }
         return lines.join(u"\r\n");
     }
 
@@ -148,14 +174,32 @@ QByteArray entryBytes(const QByteArray& header, const QList<QByteArray>& body, b
     return bytes;
 }
 
+// The pad's lines as the writer stores them: one U+200B in front of each
+// line that is, behind any U+200B of its own, "!*!" or starts with "*!*".
+QList<QByteArray> escapedLines(const QString& text)
+{
+    QList<QByteArray> lines;
+    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+        QString rest = line;
+        while (rest.startsWith(u'\u200B'))
+            rest.remove(0, 1);
+        const bool mark = rest == u"!*!" || rest.startsWith(u"*!*");
+        lines.append(((mark ? u"\u200B"_qs : QString()) + line).toUtf8());
+    }
+    return lines;
+}
+
 QString expectedLoad(const QList<Item>& items, const QDate& day)
 {
     QString text;
+    bool anyBefore = false;
     for (const Item& item : items) {
         if (!item.isEntry || item.day != day)
             continue;
+        // A second entry of the day goes on after a line break.
         for (qsizetype i = 0; i < item.body.size(); ++i)
-            text += (i > 0 ? "\r\n" : "") + item.body[i].text;
+            text += (text.isEmpty() && i == 0 && !anyBefore ? "" : "\r\n") + item.body[i].text;
+        anyBefore = anyBefore || !item.body.isEmpty();
     }
     return text;
 }
@@ -178,6 +222,19 @@ QByteArray expectedSave(const QList<Item>& items, const QByteArray& newEntry, co
             bytes += entryBytes(item.line, body, item.ended);
         }
     }
+    // An entry left open at the end gets its end line before a new one. A
+    // stray header with a time of day opens one too: Export All reads it.
+    bool open = false;
+    for (const Item& item : items) {
+        if (item.isEntry)
+            open = !item.ended;
+        else if (item.line == "!*!")
+            open = false;
+        else if (item.line.startsWith("*!*"))
+            open = item.line.endsWith(" 10:30");
+    }
+    if (!replaced && !newEntry.isEmpty() && open)
+        bytes += "!*!\r\n";
     if (!replaced)
         bytes += newEntry;
     return bytes;
@@ -210,7 +267,7 @@ TEST_F(EntryFileProperties, SaveRewritesOnlyTheDaysEntries)
         const bool removed = remove || text.isEmpty();
         const QByteArray newEntry =
             removed ? QByteArray()
-                    : entryBytes("*!*" + dates.headerText(day).toUtf8(), {text.toUtf8()}, true);
+                    : entryBytes("*!*" + dates.headerText(day).toUtf8(), escapedLines(text), true);
         ASSERT_EQ(onDisk(), expectedSave(items, newEntry, day));
         ASSERT_EQ(loaded(day), removed ? QString() : text);
         ASSERT_FALSE(exists(tempPath()));

@@ -125,9 +125,9 @@ TEST_F(EntryFileFormat, RemoveTakesOutExactlyTheDaysEntry)
 TEST_F(EntryFileFormat, TwoEntriesOfOneDayBecomeOne)
 {
     put("*!*12/07/2026\r\na\r\nb\r\n!*!\r\n*!*13/07/2026\r\nx\r\n!*!\r\n*!*12/07/2026\r\nc\r\nd\r\n!*!\r\n");
-    // The second entry's first line follows the first entry's last line
-    // directly.
-    EXPECT_EQ(loaded(july12), "a\r\nbc\r\nd");
+    // A line break between them keeps the last word of the first from
+    // running into the first word of the second.
+    EXPECT_EQ(loaded(july12), "a\r\nb\r\nc\r\nd");
     save(july12, "new");
     EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\nnew\r\n!*!\r\n*!*13/07/2026\r\nx\r\n!*!\r\n"));
     put("*!*12/07/2026\r\na\r\n!*!\r\n*!*12/07/2026\r\nc\r\n!*!\r\n");

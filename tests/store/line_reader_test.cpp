@@ -47,9 +47,18 @@ TEST(LineReader, SplitsAtCrLfAndLoneCrOnly)
         {"\r\n\r\n", {"", ""}},
         {"\r\r\n", {"", ""}},
         {"a\r\r", {"a", ""}},
-        {"\n", {"\n"}},
         {"a\r\n\nb\n", {"a", "\nb\n"}},
         {"\n\r\n", {"\n"}},
+        {"x\ny\n\r", {"x\ny\n"}},
+        // A file without any CR ends its lines at LF.
+        {"\n", {""}},
+        {"a\nb\n\nc", {"a", "b", "", "c"}},
+        {"no line end", {"no line end"}},
+        // A byte-order mark at the very start is no part of the first line.
+        {"\xEF\xBB\xBF*!*x\r\n\xEF\xBB\xBF", {"*!*x", "\xEF\xBB\xBF"}},
+        {"\xEF\xBB\xBF" "a\nb", {"a", "b"}},
+        {"\xEF\xBB\xBF", {}},
+        {"\xEF\xBB", {"\xEF\xBB"}},
     };
     // Small buffers put every CR at the edge of a read at some point, where
     // the reader must look at the next read to tell CR LF from a lone CR.
@@ -76,6 +85,16 @@ TEST(LineReader, LinesLongerThanTheBufferAndManyBufferFills)
     bytes += longLine;
     EXPECT_EQ(readLines(bytes, 16), expected);
     EXPECT_EQ(readLines(bytes, 4096), expected);
+}
+
+TEST(LineReader, AFileWhoseFirstCrComesLateStillEndsLinesAtCr)
+{
+    // The first CR lies beyond the first buffer: the reader looks ahead.
+    const QByteArray bytes = QByteArray("a\nb\n").repeated(100000) + "c\r\n";
+    const Lines lines = readLines(bytes, 4096);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0].size(), bytes.size() - 2);
+    EXPECT_EQ(readLines(QByteArray("a\nb\n").repeated(100000), 4096).size(), 200000);
 }
 
 TEST(LineReader, ReportsAReadError)

@@ -39,20 +39,22 @@ TEST(TextCodec, OtherLinesReadAsWindows1252)
     EXPECT_EQ(decoded("\xA0\xFF\xC0"), text(u"\u00A0\u00FF\u00C0"));
 }
 
-TEST(TextCodec, MalformedUtf8MakesTheWholeLineWindows1252)
+TEST(TextCodec, OnlyTheBytesOutsideValidSequencesReadAsWindows1252)
 {
-    // A valid é followed by a Windows-1252 é: the line is not UTF-8, so
-    // both bytes of the first é are read as characters of their own.
-    EXPECT_EQ(decoded("\xC3\xA9\xE9"), text(u"Ã©é"));
+    // A valid é next to a Windows-1252 é: each reads as what it is.
+    EXPECT_EQ(decoded("caf\xC3\xA9 \xE9t\xE9 \xE2\x82\xAC\x80"), text(u"café été €€"));
+    EXPECT_EQ(decoded("\xF0\x9D\x84\x9E\xFF"), QString::fromUtf8("\xF0\x9D\x84\x9E") + text(u"ÿ"));
     // Overlong forms, a surrogate, a code above U+10FFFF, a sequence cut
-    // short and a stray continuation byte.
+    // short and a stray continuation byte are no sequences: byte by byte.
     EXPECT_EQ(decoded("\xC0\xAF"), text(u"À¯"));
     EXPECT_EQ(decoded("\xE0\x80\xAF"), text(u"à\u20AC¯"));
     EXPECT_EQ(decoded("\xED\xA0\x80"), text(u"í\u00A0\u20AC"));
     EXPECT_EQ(decoded("\xF4\x90\x80\x80"), text(u"ô\u0090\u20AC\u20AC"));
     EXPECT_EQ(decoded("ab\xE2\x82"), text(u"abâ\u201A"));
+    EXPECT_EQ(decoded("\xE2\x82x\xE2\x82\xAC"), text(u"â\u201Ax€"));
     EXPECT_EQ(decoded("\xA9x"), text(u"©x"));
     EXPECT_FALSE(TextCodec::isUtf8("\xF8\x88\x80\x80\x80"));
+    EXPECT_FALSE(TextCodec::isUtf8("\xC3\xA9\xE9"));
     EXPECT_TRUE(TextCodec::isUtf8("\xE2\x82\xAC"));
 }
 
