@@ -10,7 +10,7 @@
 BufferedWriter::BufferedWriter(int fd, qsizetype bufferSize)
     : m_fd(fd), m_capacity(std::max<qsizetype>(bufferSize, 1))
 {
-    m_buffer = std::make_unique<char[]>(size_t(m_capacity));
+    m_buffer = std::make_unique_for_overwrite<char[]>(size_t(m_capacity));
 }
 
 bool BufferedWriter::write(QByteArrayView bytes)

@@ -10,7 +10,7 @@
 LineReader::LineReader(int fd, qsizetype bufferSize)
     : m_fd(fd), m_capacity(std::max<qsizetype>(bufferSize, 1))
 {
-    m_buffer = std::make_unique<char[]>(size_t(m_capacity));
+    m_buffer = std::make_unique_for_overwrite<char[]>(size_t(m_capacity));
 }
 
 void LineReader::start()
@@ -35,7 +35,7 @@ bool LineReader::crFollows()
         return true;
     // The bytes already in the buffer came before the file's position.
     constexpr size_t chunk = 64 * 1024;
-    auto ahead = std::make_unique<char[]>(chunk);
+    auto ahead = std::make_unique_for_overwrite<char[]>(chunk);
     for (off_t offset = position;;) {
         const ssize_t count = PosixIo::pread(m_fd, ahead.get(), chunk, offset);
         if (count == 0)
@@ -98,7 +98,7 @@ void LineReader::fill()
     }
     if (m_end == m_capacity) {
         const qsizetype capacity = m_capacity * 2;
-        auto buffer = std::make_unique<char[]>(size_t(capacity));
+        auto buffer = std::make_unique_for_overwrite<char[]>(size_t(capacity));
         std::memcpy(buffer.get(), m_buffer.get(), size_t(m_end));
         m_buffer = std::move(buffer);
         m_capacity = capacity;

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <chrono>
@@ -246,4 +248,79 @@ TEST_F(EntryFileSafety, FullDiskLeavesTheEntryFileAsItWas)
     const auto success = small.save(QDate(2026, 7, 13), QString(10000, u'y'), false);
     EXPECT_FALSE(success);
     EXPECT_TRUE(fileBytes(small.path()).startsWith(before));
+}
+
+TEST_F(EntryFileSafety, TheLockIsALockFileNotAnFlockOnTheFolder)
+{
+    ShortLockWait shortWait(300ms);
+    put(oneEntry);
+    const QString lockPath = folder.filePath(FolderLock::lockFileName);
+    {
+        // An flock on the folder, which network file systems refuse, is no
+        // part of it any more: a holder of one does not stop a save.
+        const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        save(july12, "through");
+        ::close(fd);
+    }
+    EXPECT_FALSE(exists(lockPath));
+
+    // A lock file left by a copy that died on this machine is taken over at
+    // once; one of a running copy (this process stands in) is not.
+    writeFileBytes(lockPath, "999999999\nojw\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    save(july12, "after a crash");
+    EXPECT_FALSE(exists(lockPath));
+    QLockFile running(lockPath);
+    ASSERT_TRUE(running.tryLock());
+    const auto failure = entries.save(july12, u"blocked", false);
+    running.unlock();
+    ASSERT_TRUE(failure);
+    EXPECT_TRUE(failure->reason.startsWith("Another copy")) << failure->reason.toStdString();
+    EXPECT_EQ(loaded(july12), "after a crash");
+}
+
+TEST_F(EntryFileSafety, LinkedEntryFileStaysALink)
+{
+    // The diary linked into a synced folder.
+    const QString synced = folder.filePath("synced");
+    ASSERT_TRUE(QDir().mkdir(synced));
+    const QString target = synced + "/diary.txt";
+    writeFileBytes(target, oneEntry);
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    ASSERT_EQ(::symlink("synced/diary.txt", QFile::encodeName(dataPath()).constData()), 0);
+
+    EXPECT_EQ(loaded(july12), "kept");
+    save(july12, "new");
+    EXPECT_TRUE(QFileInfo(dataPath()).isSymLink());
+    EXPECT_EQ(fileBytes(target), QByteArray("*!*12/07/2026\r\nnew\r\n!*!\r\n"));
+    EXPECT_EQ(permissionsOf(target), mode_t(0640));
+    EXPECT_EQ(QDir(synced).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"diary.txt"});
+
+    ASSERT_FALSE(entries.clear());
+    EXPECT_TRUE(QFileInfo(dataPath()).isSymLink());
+    EXPECT_EQ(fileBytes(target), QByteArray());
+    EXPECT_EQ(permissionsOf(target), mode_t(0640));
+    EXPECT_FALSE(exists(tempPath()));
+}
+
+TEST_F(EntryFileSafety, RecoverTakesOnlyACompleteTemporaryFile)
+{
+    const QByteArray complete = oneEntry + "*!*13/07/2026\r\nb\r\n!*!\r\n";
+    const QByteArray cutOff[] = {oneEntry + "*!*13/07/2026\r\nb", oneEntry + "*!*13/07/2026\r\nb\r\n",
+                                 oneEntry + "*!*13/07/2026\r\nb\r\n!*"};
+    for (const QByteArray& partial : cutOff) {
+        writeFileBytes(tempPath(), partial);
+        const auto failure = entries.recover();
+        ASSERT_TRUE(failure);
+        EXPECT_FALSE(exists(dataPath()));
+        EXPECT_FALSE(exists(tempPath()));
+        // Kept under a name no save touches, and the message says where.
+        EXPECT_TRUE(failure->file.startsWith(folder.filePath("ojwtmp-")));
+        EXPECT_EQ(fileBytes(failure->file), partial);
+        ASSERT_TRUE(QFile::remove(failure->file));
+    }
+    writeFileBytes(tempPath(), complete);
+    ASSERT_FALSE(entries.recover());
+    EXPECT_EQ(onDisk(), complete);
 }

@@ -216,3 +216,98 @@ TEST_F(EntryFileFormat, LinesThatLookLikeMarksRoundTripAndNeverEndOrStartAnEntry
     // The entry's byte form is the one shared with the rescue file.
     EXPECT_EQ(EntryLines::entryBytes(dates, july12, u"!*!"), "*!*12/07/2026\r\n" + zwsp + "!*!\r\n!*!\r\n");
 }
+
+TEST_F(EntryFileFormat, ByteOrderMarkIsSkippedByReadersAndKeptBySaves)
+{
+    const QByteArray bom = "\xEF\xBB\xBF";
+    put(bom + "*!*12/07/2026\r\na\r\n!*!\r\n");
+    EXPECT_EQ(loaded(july12), "a");
+    save(july12, "b");
+    EXPECT_EQ(onDisk(), bom + "*!*12/07/2026\r\nb\r\n!*!\r\n");
+    save(july12, "", true);
+    EXPECT_EQ(onDisk(), bom);
+    save(july13, "c");
+    EXPECT_EQ(onDisk(), bom + "*!*13/07/2026\r\nc\r\n!*!\r\n");
+}
+
+TEST_F(EntryFileFormat, FileWithoutAnyCrReadsWithLfLineEndsAndIsWrittenBackWithCrLf)
+{
+    put("top\n*!*12/07/2026\na\nb\n!*!\n*!*13/07/2026\nc\n!*!\n");
+    EXPECT_EQ(loaded(july12), "a\r\nb");
+    EXPECT_EQ(loaded(july13), "c");
+    save(july13, "C");
+    EXPECT_EQ(onDisk(), QByteArray("top\r\n*!*12/07/2026\r\na\r\nb\r\n!*!\r\n*!*13/07/2026\r\nC\r\n!*!\r\n"));
+    // One CR anywhere and the file reads as always: LF is text.
+    put("*!*12/07/2026\na\n!*!\n\r");
+    EXPECT_EQ(loaded(july12), QString());
+}
+
+TEST_F(EntryFileFormat, MixedUtf8AndWindows1252LineReadsEachPartAsWhatItIs)
+{
+    put("*!*12/07/2026\r\ncaf\xC3\xA9 and caf\xE9\r\n!*!\r\n");
+    EXPECT_EQ(loaded(july12), QString::fromUtf8("café and café"));
+}
+
+TEST_F(EntryFileFormat, EntryLeftOpenAtTheEndIsClosedBeforeANewOneIsAppended)
+{
+    put("*!*12/07/2026\r\na\r\nb");
+    save(july13, "c");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\na\r\nb\r\n!*!\r\n*!*13/07/2026\r\nc\r\n!*!\r\n"));
+    EXPECT_EQ(loaded(july12), "a\r\nb");
+    EXPECT_EQ(loaded(july13), "c");
+    // Removing the new day leaves the old one whole.
+    save(july13, "", true);
+    EXPECT_EQ(loaded(july12), "a\r\nb");
+    // A header-looking line that names no day opens no entry.
+    put("*!*hello\r\nx");
+    save(july13, "c");
+    EXPECT_EQ(onDisk(), QByteArray("*!*hello\r\nx\r\n*!*13/07/2026\r\nc\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, EveryUnicodeLineSeparatorInABodyKeepsItsBytes)
+{
+    const QString text = QString::fromUtf8("a\xE2\x80\xA8" "b\xE2\x80\xA9" "c\x0B" "d\x0C" "e\xC2\x85" "f\nz");
+    put("*!*12/07/2026\r\n" + text.toUtf8() + "\r\n!*!\r\n");
+    EXPECT_EQ(loaded(july12), text);
+    save(july13, "x");
+    EXPECT_EQ(loaded(july12), text);
+    save(july12, text + "\r\nmore");
+    EXPECT_EQ(loaded(july12), text + "\r\nmore");
+    EXPECT_TRUE(onDisk().startsWith("*!*12/07/2026\r\n" + text.toUtf8() + "\r\nmore\r\n!*!\r\n"));
+}
+
+TEST_F(EntryFileFormat, DayChangedOnDiskSinceItWasLoadedKeepsBothTexts)
+{
+    put("*!*12/07/2026\r\nshown\r\n!*!\r\n*!*13/07/2026\r\nb\r\n!*!\r\n");
+    // Unchanged on disk: the pad's text replaces it.
+    auto result = entries.save(july12, u"mine", false, u"shown");
+    ASSERT_FALSE(result.error);
+    EXPECT_FALSE(result.merged);
+    EXPECT_EQ(result.text, "mine");
+    EXPECT_TRUE(result.written);
+
+    // Another copy saved "theirs" after this pad had loaded "mine".
+    save(july12, "theirs");
+    result = entries.save(july12, u"mine again", false, u"mine");
+    ASSERT_FALSE(result.error);
+    EXPECT_TRUE(result.merged);
+    EXPECT_EQ(result.text, "theirs\r\n\r\nmine again");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\ntheirs\r\n\r\nmine again\r\n!*!\r\n"
+                                   "*!*13/07/2026\r\nb\r\n!*!\r\n"));
+
+    // An empty pad does not remove text it never showed.
+    save(july12, "theirs");
+    result = entries.save(july12, u"", true, u"mine");
+    EXPECT_TRUE(result.merged);
+    EXPECT_EQ(loaded(july12), "theirs");
+
+    // The same text on both sides, or a day emptied by the other copy: no
+    // conflict, nothing to keep.
+    result = entries.save(july12, u"theirs", false, u"old");
+    EXPECT_FALSE(result.merged);
+    save(july12, "", true);
+    result = entries.save(july12, u"back", false, u"theirs");
+    EXPECT_FALSE(result.merged);
+    EXPECT_EQ(loaded(july12), "back");
+    EXPECT_EQ(loaded(july13), "b");
+}
