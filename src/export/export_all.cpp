@@ -1,6 +1,8 @@
 #include "export/export_all.h"
 
+#include "export/date_lines.h"
 #include "export/export_target.h"
+#include "export/page_array.h"
 
 #include "platform/core/date_settings.h"
 #include "store/entry_file.h"
@@ -13,31 +15,37 @@
 #include <QDate>
 
 #include <algorithm>
+#include <limits>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unordered_set>
-#include <vector>
 
 namespace {
 
 constexpr QByteArrayView separatorLine("----------\r\n");
 constexpr QByteArrayView lineEnd("\r\n");
 
-// One day's block: its body lines, each with its CR LF, as a stretch of the
-// collected bytes.
+// The body that follows one header line naming a day: its lines, each with
+// its CR LF, as a stretch of the collected bytes.
 struct Block
 {
-    qint64 day; // Julian day
+    qint64 day;      // Julian day
+    qsizetype order; // place of the header line among the others
     qsizetype begin;
     qsizetype end;
 };
 
-// The first entry of every day, in one pass over the entry file.
+// Whether the line's first byte is the mark's: a cheap test that rules out
+// almost every line before the full one.
+inline bool startsLike(QByteArrayView line, QByteArrayView mark)
+{
+    return !line.isEmpty() && line.front() == mark.front();
+}
+
 struct Blocks
 {
-    QByteArray bytes;
-    std::vector<Block> blocks;
+    PageArray<char> bytes;
+    PageArray<Block> blocks;
 };
 
 std::optional<FileError> collect(const QString& path, const DateSettings& dates, Blocks& out)
@@ -53,44 +61,56 @@ std::optional<FileError> collect(const QString& path, const DateSettings& dates,
     }
     PosixIo::UniqueFd file(fd);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // The bodies take about as much room as the file.
     struct stat status;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
-        out.bytes.reserve(qsizetype(status.st_size) + 1024);
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+        && !out.bytes.reserve(size_t(status.st_size) + 4096))
+        return PosixIo::error(path, ENOMEM);
 
     LineReader reader(fd);
-    std::unordered_set<qint64> seen;
     QString dateText;
     dateText.reserve(64);
     // Blocks from here to the end are open. They all close at the same end
     // line: one that opens inside another's body ends where that body ends,
     // so its bytes are the tail of the other's and are stored once.
     size_t firstOpen = 0;
+    bool stored = true;
     QByteArrayView line;
-    while (reader.next(line)) {
+    while (stored && reader.next(line)) {
         if (firstOpen < out.blocks.size()) {
             if (EntryLines::isEnd(line)) {
                 for (size_t i = firstOpen; i < out.blocks.size(); ++i)
-                    out.blocks[i].end = out.bytes.size();
+                    out.blocks[i].end = qsizetype(out.bytes.size());
                 firstOpen = out.blocks.size();
                 continue;
             }
-            out.bytes.append(line).append(lineEnd);
+            // Shown as the user typed it, without the escape the diary puts
+            // in front of text that would read as a mark. Most lines start
+            // with neither, and the first byte tells.
+            const QByteArrayView body = startsLike(line, EntryLines::markEscape)
+                ? EntryLines::unescapedBody(line)
+                : line;
+            stored = out.bytes.append(body.data(), size_t(body.size()))
+                && out.bytes.append(lineEnd.data(), size_t(lineEnd.size()));
         }
         // Every line is tested, a body line too: the first header of a day
         // starts that day's block, wherever it stands.
-        if (!EntryLines::isHeader(line))
+        if (!startsLike(line, EntryLines::headerMark) || !EntryLines::isHeader(line))
             continue;
         TextCodec::decode(line.sliced(EntryLines::headerMark.size()), dateText);
         const std::optional<QDate> date = dates.read(dateText, DateSettings::Precision::DayOnly);
-        if (!date || !seen.insert(date->toJulianDay()).second)
+        if (!date)
             continue;
-        out.blocks.push_back(Block{date->toJulianDay(), out.bytes.size(), -1});
+        const qsizetype here = qsizetype(out.bytes.size());
+        stored = stored && out.blocks.push_back(Block{date->toJulianDay(), qsizetype(out.blocks.size()), here, here});
     }
+    if (!stored)
+        return PosixIo::error(path, ENOMEM);
     if (reader.error() != 0)
         return PosixIo::error(path, reader.error());
     // A body without its end line ends with the file.
     for (size_t i = firstOpen; i < out.blocks.size(); ++i)
-        out.blocks[i].end = out.bytes.size();
+        out.blocks[i].end = qsizetype(out.bytes.size());
     return std::nullopt;
 }
 
@@ -106,17 +126,27 @@ std::optional<FileError> exportAll(const QString& folder, const DateSettings& da
     Blocks found;
     if (auto failure = collect(PosixIo::pathIn(folder, QString::fromLatin1(EntryFile::fileName)), dates, found))
         return failure;
-    std::sort(found.blocks.begin(), found.blocks.end(),
-              [](const Block& a, const Block& b) { return a.day < b.day; });
+    // By day, and within a day in file order: only a day's first header
+    // counts.
+    std::sort(found.blocks.begin(), found.blocks.end(), [](const Block& a, const Block& b) {
+        return a.day != b.day ? a.day < b.day : a.order < b.order;
+    });
 
     if (auto failure = out.open())
         return failure;
     BufferedWriter& writer = out.writer();
+    DateLines dateLines(dates, dateStyle);
+    QByteArray dateLine;
+    qint64 previousDay = std::numeric_limits<qint64>::min();
     for (const Block& block : found.blocks) {
-        writer.write(TextCodec::encode(dates.text(QDate::fromJulianDay(block.day), dateStyle)));
+        if (block.day == previousDay)
+            continue;
+        previousDay = block.day;
+        dateLines.text(QDate::fromJulianDay(block.day), dateLine);
+        writer.write(dateLine);
         writer.write(lineEnd);
         writer.write(separatorLine);
-        writer.write(QByteArrayView(found.bytes).sliced(block.begin, block.end - block.begin));
+        writer.write(QByteArrayView(found.bytes.data() + block.begin, block.end - block.begin));
         writer.write(lineEnd);
         writer.write(lineEnd);
     }

@@ -38,6 +38,8 @@ constexpr const char* programReason = "This is the diary program itself. Choose 
 // the system counts them.
 constexpr int maxLinks = 40;
 
+constexpr qsizetype writeBufferSize = qsizetype(1) << 20;
+
 struct Resolved
 {
     QByteArray path; // empty when the path cannot be followed
@@ -188,7 +190,9 @@ std::optional<FileError> ExportTarget::open()
         discard();
         return error(chmodError);
     }
-    m_writer.emplace(m_fd.get());
+    // Large pieces: an export is written in one go, and each system call
+    // costs as much as copying tens of kilobytes.
+    m_writer.emplace(m_fd.get(), writeBufferSize);
     return std::nullopt;
 }
 
@@ -215,12 +219,10 @@ std::optional<FileError> ExportTarget::commit()
         discard();
         return error(renameError);
     }
+    // No sync of the folder: after a crash it holds the old file or the
+    // complete new one under the name, and either is whole.
     m_tempNative.clear();
-    // The export is in place; syncing the folder makes the rename durable.
-    const int syncError = PosixIo::syncFolder(m_dir.get());
     m_dir.close();
-    if (syncError != 0)
-        return error(syncError);
     return std::nullopt;
 }
 

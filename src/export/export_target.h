@@ -35,7 +35,7 @@ public:
     BufferedWriter& writer() { return *m_writer; }
 
     // Writes out, syncs and closes the temporary file and renames it over
-    // the target. On failure the temporary file is gone again and the
+    // the target, so that a crash leaves the old file or the new one. On failure the temporary file is gone again and the
     // target is as it was.
     std::optional<FileError> commit();
 

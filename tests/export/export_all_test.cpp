@@ -1,5 +1,7 @@
 #include "export_fixture.h"
 
+#include "store/entry_lines.h"
+
 #include <QDate>
 
 namespace {
@@ -68,6 +70,12 @@ TEST_F(ExportAllTest, BodyLinesKeepTheirBytes)
     putDiary(header(dec1) + "caf\xe9 cr\xe8me\r\na\nb\rc\r\n!*!\r\n" + header(dec3) + "no line end");
     EXPECT_EQ(exported(), "01/12/2003\r\n----------\r\ncaf\xe9 cr\xe8me\r\na\nb\r\nc\r\n\r\n\r\n"
                           "03/12/2003\r\n----------\r\nno line end\r\n\r\n\r\n");
+}
+
+TEST_F(ExportAllTest, TextThatLooksLikeAMarkComesOutAsTyped)
+{
+    putDiary(EntryLines::entryBytes(dates, dec5, u"*!*03/12/2003\r\n!*!\r\n\u200B!*!"));
+    EXPECT_EQ(exported(), "05/12/2003\r\n----------\r\n*!*03/12/2003\r\n!*!\r\n\xE2\x80\x8B!*!\r\n\r\n\r\n");
 }
 
 TEST_F(ExportAllTest, HeaderThatIsNoDateStandsOutsideAnyEntry)

@@ -98,7 +98,7 @@ private:
             out += TextCodec::encode(m_dates.text(day, m_style)) + "\r\n";
             out += "----------\r\n";
             while (reader.next(line) && !EntryLines::isEnd(line))
-                out.append(line).append("\r\n");
+                out.append(EntryLines::unescapedBody(line)).append("\r\n");
             out += "\r\n\r\n";
         }
     }

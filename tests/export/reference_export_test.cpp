@@ -66,7 +66,7 @@ private:
         case 1: return headerLine();
         case 2: return "caf\xe9 au lait";
         case 3: return "a\nb";
-        case 4: return "!*! ";
+        case 4: return chance(2) ? "!*! " : QByteArray("\xE2\x80\x8B").repeated(pick(1, 2)) + (chance(2) ? "!*!" : headerLine());
         default: return "words " + QByteArray::number(pick(0, 999));
         }
     }
