@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/widgets/color_value.h"
+#include "platform/widgets/common_dialog.h"
 #include "platform/widgets/window_activation.h"
 
 #include <QMainWindow>
+
+#include <memory>
 
 class Program;
 class PadEdit;
@@ -120,4 +124,29 @@ private:
 
     Program& m_program;
     bool m_placedWithFrame = false;
+
+public:
+    // The pad's colours as colour values (ColorValue): a system colour
+    // stays a reference, so the pad follows the desktop and the settings
+    // file says so. An invalid value changes nothing.
+    qint32 padForeColor() const { return m_padForeColor; }
+    qint32 padBackColor() const { return m_padBackColor; }
+    void setPadForeColor(qint32 value);
+    void setPadBackColor(qint32 value);
+    // The pad's font name (kept as given, installed or not), bold, italic
+    // and size; its underline and strikeout stay as they are.
+    void setPadFont(const QString& name, bool bold, bool italic, float points);
+
+    // The shared dialog of the font, colour and Save As commands; its
+    // properties keep their values from one command to the next. Declared
+    // after m_program, which makes it.
+    const std::unique_ptr<CommonDialog> dlgOJW{makeCommonDialog()};
+
+private:
+    std::unique_ptr<CommonDialog> makeCommonDialog();
+
+    qint32 m_padForeColor = ColorValue::windowText;
+    qint32 m_padBackColor = ColorValue::windowBackground;
+    // An unwritable settings file is reported once per run.
+    bool m_settingsWriteReported = false;
 };

@@ -21,23 +21,8 @@ void frmOJW::mnuGoToPrevEntry_Click() {}
 // Runs GoTo > Select Date: opens the calendar window.
 void frmOJW::mnuSelectDate_Click() {}
 
-// Runs Font > Select: the pad's font.
-void frmOJW::mnuFontSelect_Click() {}
-
-// Runs Font > Color: the pad's text colour.
-void frmOJW::mnuFontColor_Click() {}
-
-// Runs Font > Background Color: the pad's background colour.
-void frmOJW::mnuFontBackColor_Click() {}
-
 // Runs Pad > Export All.
 void frmOJW::mnuPadExportAll_Click() {}
-
-// Reads the settings file: the pad's font and colours, the date style.
-void frmOJW::LoadConfig() {}
-
-// Writes the settings file.
-void frmOJW::SaveConfig() {}
 
 void frmOJW::disablePendingCommands()
 {
@@ -50,8 +35,5 @@ void frmOJW::disablePendingCommands()
     cmdNextEntry->setEnabled(false);
     cmdPrevEntry->setEnabled(false);
     mnuSelectDate->setEnabled(false);
-    mnuFontSelect->setEnabled(false);
-    mnuFontColor->setEnabled(false);
-    mnuFontBackColor->setEnabled(false);
     mnuPadExportAll->setEnabled(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 class Clock;
+class CommonDialogUi;
 class MessageBox;
 class WindowPrinter;
 
@@ -13,4 +14,6 @@ struct PlatformServices
     const Clock* clock = nullptr;
     MessageBox* messages = nullptr;
     WindowPrinter* printer = nullptr;
+    // The font, colour and Save As dialogs behind the shared dialog.
+    CommonDialogUi* dialogs = nullptr;
 };

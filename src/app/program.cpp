@@ -25,6 +25,7 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
       m_clock(services.clock ? services.clock : m_ownClock.get()),
       m_messages(services.messages ? services.messages : m_ownMessages.get()),
       m_printer(services.printer ? services.printer : m_ownPrinter.get()),
+      m_dialogs(services.dialogs),
       m_entries(folder, m_dates)
 {
     installFontSubstitutes();

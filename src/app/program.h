@@ -17,6 +17,7 @@
 #include <optional>
 
 class Clock;
+class CommonDialogUi;
 class MessageBox;
 class WindowPrinter;
 class frmOJW;
@@ -97,6 +98,9 @@ public:
     const DateSettings& dates() const { return m_dates; }
     const Clock& clock() const { return *m_clock; }
     MessageBox& messages() { return *m_messages; }
+    // Null for Qt's own dialogs.
+    CommonDialogUi* dialogs() const { return m_dialogs; }
+    const QString& folder() const { return m_folder; }
     const QString& helpFile() const { return m_helpFile; }
 
     static QString title();
@@ -113,6 +117,7 @@ private:
     const Clock* m_clock;
     MessageBox* m_messages;
     WindowPrinter* m_printer;
+    CommonDialogUi* m_dialogs;
     EntryFile m_entries;
     PadState m_state;
     QString m_helpFile;

@@ -5,6 +5,7 @@
 #include "app/pad_edit.h"
 #include "app/program.h"
 #include "platform/core/clock.h"
+#include "platform/widgets/scripted_common_dialog.h"
 #include "platform/widgets/scripted_message_box.h"
 #include "platform/widgets/window_activation.h"
 
@@ -41,6 +42,7 @@ protected:
     QTemporaryDir dir;
     FixedClock clock{QDate(2026, 12, 7)};
     ScriptedMessageBox messages;
+    ScriptedCommonDialog dialogs;
     std::unique_ptr<Program> program;
     OtherWindow other;
 
@@ -65,7 +67,7 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    PlatformServices services() { return {.clock = &clock, .messages = &messages}; }
+    PlatformServices services() { return {.clock = &clock, .messages = &messages, .dialogs = &dialogs}; }
 
     void start()
     {
