@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -135,18 +136,23 @@ TEST(QtCommonDialogUiTest, FontDialogKeepsAnUninstalledNameAndHidesEffects)
 {
     QtCommonDialogUi ui;
     bool effectsVisible = true;
-    QTimer::singleShot(0, [&effectsVisible] {
+    int sampleHeight = 0;
+    QTimer::singleShot(0, [&effectsVisible, &sampleHeight] {
         auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         effectsVisible = false;
         for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
             effectsVisible = effectsVisible || box->isVisibleTo(dialog);
+        for (QLineEdit* edit : dialog->findChildren<QLineEdit*>())
+            if (edit->text() == u"AaBbYyZz")
+                sampleHeight = edit->height();
         dialog->accept();
     });
     const auto chosen = ui.chooseFont(nullptr, {"No Such Font Here", true, false, 11}, false);
     ASSERT_TRUE(chosen);
     EXPECT_EQ(*chosen, Font({"No Such Font Here", true, false, 11}));
     EXPECT_FALSE(effectsVisible);
+    EXPECT_GT(sampleHeight, 20); // the sample still shows
 
     // A font the user picks comes back as picked.
     QTimer::singleShot(0, [] {

@@ -8,6 +8,7 @@
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 
 CommonDialog::CommonDialog(QWidget* parent, CommonDialogUi* ui)
     : m_parent(parent)
@@ -97,10 +98,16 @@ std::optional<CommonDialogUi::Font> QtCommonDialogUi::chooseFont(QWidget* parent
     const QFont shown = dialog.currentFont();
     if (!offerEffects) {
         // Qt's dialog has no option for this: its underline and strikeout
-        // boxes sit together in one group.
+        // boxes sit together in one group. The sample beside it would
+        // shrink to nothing without it, so it takes the group's height.
+        auto* sample = dialog.findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"));
         for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
-            if (auto* group = qobject_cast<QGroupBox*>(box->parentWidget()))
-                group->hide();
+            auto* group = qobject_cast<QGroupBox*>(box->parentWidget());
+            if (!group || group->isHidden())
+                continue;
+            if (sample)
+                sample->setMinimumHeight(group->sizeHint().height());
+            group->hide();
         }
     }
     if (dialog.exec() != QDialog::Accepted)
