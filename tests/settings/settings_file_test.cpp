@@ -109,14 +109,12 @@ TEST_F(SettingsFileTest, AFileReadAndWrittenBackKeepsItsBytes)
     EXPECT_EQ(loaded().fontSize, 9.75f);
 }
 
-TEST_F(SettingsFileTest, OnlyTheFirstSevenLinesAreRead)
+TEST_F(SettingsFileTest, MissingShortLongAndBadFilesLoadWhatTheyCan)
 {
     writeOnDisk("Arial\r\nTrue\r\nTrue\r\n 14 \r\n 255 \r\n 0 \r\n 2 \r\nmore\r\n 1 \r\n");
     EXPECT_EQ(loaded(), Settings({"Arial", true, true, 14, 255, 0, 2}));
-}
+    ASSERT_TRUE(QFile::remove(file.path()));
 
-TEST_F(SettingsFileTest, MissingShortAndBadLinesKeepTheirDefaults)
-{
     // First run: nothing to read, and that is no failure.
     EXPECT_EQ(loaded(), defaults);
 
@@ -138,9 +136,7 @@ TEST_F(SettingsFileTest, MissingShortAndBadLinesKeepTheirDefaults)
 TEST_F(SettingsFileTest, ReadsWindows1252AndWritesUtf8)
 {
     writeOnDisk("Caf\xe9 Sans\r\nFalse\r\nFalse\r\n 10 \r\n 0 \r\n 0 \r\n 1 \r\n");
-    const Settings values = loaded();
-    EXPECT_EQ(values.fontName, QStringLiteral("Caf\u00e9 Sans"));
-    ASSERT_FALSE(file.save(values));
+    ASSERT_FALSE(file.save(loaded()));
     EXPECT_TRUE(onDisk().startsWith("Caf\xc3\xa9 Sans\r\n"));
 }
 
