@@ -102,6 +102,7 @@ void Program::LoadEntry()
     QString text;
     const auto error = m_entries.load(m_state.shownDate, text);
     pad->setEntryText(text);
+    m_loadedText = text;
     // Text typed over an entry that could not be read would replace it at
     // the next save: the pad stays locked until the entry reads, which any
     // later load tries again.
@@ -123,9 +124,34 @@ std::optional<FileError> Program::trySaveEntry()
     // The flag only ever means "this save removes the entry": a failed save
     // must not let it remove the text typed after it.
     m_state.emptyPad = false;
-    if (auto error = m_entries.save(m_state.shownDate, text, remove))
-        return error;
+    const EntryFile::SaveResult result = m_entries.save(m_state.shownDate, text, remove, m_loadedText);
+    if (result.error && !result.written)
+        return result.error;
+    m_loadedText = result.text;
+    if (result.merged) {
+        // Another copy of the program (or another program) changed the day
+        // after the pad was filled: its text was kept, and the pad shows
+        // what the file now holds.
+        m_main->txtPad->setEntryText(result.text);
+        const QString what =
+            remove ? QStringLiteral("This day's entry was changed by another program after it was "
+                                    "shown here, so it was not removed. The pad now shows it.")
+                   : QStringLiteral("This day's entry was changed by another program after it was "
+                                    "shown here. Both texts are kept: the entry now holds the "
+                                    "other text first and, after an empty line, the text from "
+                                    "this pad.");
+        if (m_unattended)
+            qWarning("%s", qPrintable(what));
+        else
+            m_messages->warn(m_main.get(), title(), what);
+    }
     m_state.dirty = false;
+    // Only the folder sync after the rename failed: the file holds the text,
+    // so there is nothing to save again and nothing to ask.
+    if (result.error)
+        report(QStringLiteral("The entry was saved, but the disk did not confirm it. If the "
+                              "computer loses power soon, the last change may be missing."),
+               *result.error);
     return std::nullopt;
 }
 

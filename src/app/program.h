@@ -119,6 +119,10 @@ private:
     WindowPrinter* m_printer;
     CommonDialogUi* m_dialogs;
     EntryFile m_entries;
+    // The shown day's text as the entry file held it when the pad was
+    // filled or last saved: a save that finds the day changed on disk since
+    // keeps the other text instead of overwriting it.
+    QString m_loadedText;
     PadState m_state;
     QString m_helpFile;
     WindowActivation m_activation;

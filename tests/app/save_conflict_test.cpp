@@ -1,0 +1,82 @@
+#include "program_fixture.h"
+
+#include "store/entry_file.h"
+#include "store/posix_io.h"
+
+// A save that meets a day changed on disk by another copy of the program,
+// and a save whose folder sync fails after the rename.
+class SaveConflictTest : public ProgramTest
+{
+protected:
+    void TearDown() override
+    {
+        PosixIo::clearFaults();
+        ProgramTest::TearDown();
+    }
+
+    // What another copy of the program does to today's entry meanwhile.
+    void otherCopySaves(const QString& text)
+    {
+        const DateSettings dates(QLocale(QLocale::English, QLocale::UnitedStates));
+        ASSERT_FALSE(EntryFile(dir.path(), dates).save(clock.today(), text, false));
+    }
+};
+
+TEST_F(SaveConflictTest, TextSavedByAnotherCopyMeanwhileIsKeptWithThePads)
+{
+    writeEntries(QByteArray(todayHeader) + "morning\r\n!*!\r\n");
+    start();
+    otherCopySaves("morning, from the laptop");
+    type(" and evening");
+
+    activate(&other);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().first().text.contains("Both texts are kept"));
+    EXPECT_FALSE(messages.shown().first().question);
+    const QString both = "morning, from the laptop\r\n\r\nmorning and evening";
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + both.toUtf8() + "\r\n!*!\r\n");
+    EXPECT_EQ(pad(), both);
+    EXPECT_FALSE(state().dirty);
+
+    // The next save starts from what the pad now shows: no second merge.
+    activate(&main());
+    type("!");
+    activate(&other);
+    EXPECT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + both.toUtf8() + "!\r\n!*!\r\n");
+}
+
+TEST_F(SaveConflictTest, ClearDoesNotRemoveTextItNeverShowed)
+{
+    writeEntries(QByteArray(todayHeader) + "mine\r\n!*!\r\n");
+    start();
+    otherCopySaves("theirs");
+    main().mnuPadClear->trigger();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "theirs\r\n!*!\r\n");
+    EXPECT_EQ(pad(), "theirs");
+    EXPECT_FALSE(state().dirty);
+}
+
+TEST_F(SaveConflictTest, UnconfirmedFolderSyncIsReportedAsSavedWithoutAQuestion)
+{
+    start();
+    type("typed");
+    PosixIo::injectFault({PosixIo::Call::SyncFolder, EIO});
+    activate(&other);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_FALSE(messages.shown().first().question);
+    EXPECT_TRUE(messages.shown().first().text.startsWith("The entry was saved, but the disk did not confirm it."));
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "typed\r\n!*!\r\n");
+    EXPECT_FALSE(state().dirty);
+
+    // Closing asks nothing either.
+    activate(&main());
+    type("!");
+    PosixIo::injectFault({PosixIo::Call::SyncFolder, EIO});
+    main().close();
+    EXPECT_EQ(messages.shown().size(), 2);
+    EXPECT_FALSE(messages.shown().last().question);
+    EXPECT_FALSE(main().isVisible());
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "typed!\r\n!*!\r\n");
+}
