@@ -36,6 +36,9 @@ frmSplash::frmSplash(Program& program) : m_program(program)
     setAttribute(Qt::WA_DeleteOnClose);
     // Closing it shows the main window; it never ends the program itself.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // A window's default face; the labels without a font of their own and
+    // the button use it.
+    setFont(face("MS Sans Serif", 8, false));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, grey);

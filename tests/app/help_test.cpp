@@ -1,0 +1,106 @@
+#include "program_fixture.h"
+
+#include "platform/widgets/help_window.h"
+
+#include <QAction>
+#include <QPixmap>
+#include <QTextBrowser>
+
+namespace {
+
+class HelpTest : public ProgramTest
+{
+protected:
+    void installHelp()
+    {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(OJW_BUILT_CHM), path("OJW.chm")));
+    }
+    HelpWindow* help() const { return program->helpWindow(); }
+};
+
+} // namespace
+
+TEST_F(HelpTest, F1OpensTheDefaultTopicWhoseLinksAndImagesWork)
+{
+    installHelp();
+    start();
+    QTest::keyClick(main().txtPad, Qt::Key_F1);
+    ASSERT_TRUE(help());
+    EXPECT_TRUE(help()->isVisible());
+    EXPECT_EQ(help()->documentTitle(), "Ombrel JotWell");
+    EXPECT_TRUE(help()->toPlainText().contains("Page Down in the pad"));
+    EXPECT_EQ(pad(), ""); // the key went to the help, not into the pad
+
+    const QVariant icon = help()->document()->resource(QTextDocument::ImageResource,
+                                                       QUrl("chm:/images/ojw_icon.png"));
+    // Once laid out, the page holds the decoded image.
+    ASSERT_EQ(icon.typeId(), QMetaType::QPixmap);
+    EXPECT_EQ(icon.value<QPixmap>().size(), QSize(32, 32));
+
+    // A link, as a click on it follows it.
+    help()->setSource(help()->source().resolved(QUrl("files.html")));
+    EXPECT_EQ(help()->documentTitle(), "Files, and what happens when one is damaged");
+    help()->backward();
+    EXPECT_EQ(help()->documentTitle(), "Ombrel JotWell");
+}
+
+TEST_F(HelpTest, HelpInfoAndASecondF1KeepOneHelpWindow)
+{
+    installHelp();
+    start();
+    main().mnuHelpInfo->trigger();
+    const HelpWindow* first = help();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->documentTitle(), "Ombrel JotWell");
+    QTest::keyClick(main().txtPad, Qt::Key_F1);
+    EXPECT_EQ(help(), first);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    EXPECT_EQ(std::count_if(windows.begin(), windows.end(),
+                            [](const QWidget* w) { return qobject_cast<const HelpWindow*>(w); }),
+              1);
+}
+
+TEST_F(HelpTest, MovingToTheHelpAndBackNeitherSavesNorReloads)
+{
+    installHelp();
+    writeEntries(QByteArray(todayHeader) + "on disk\r\n!*!\r\n");
+    start();
+    type(" typed");
+    QTest::keyClick(main().txtPad, Qt::Key_F1);
+    activate(help());
+    EXPECT_TRUE(state().dirty);
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "on disk\r\n!*!\r\n");
+    activate(&main());
+    EXPECT_EQ(pad(), "on disk typed");
+}
+
+TEST_F(HelpTest, AMissingOrDamagedHelpFileIsNamedInAMessage)
+{
+    start();
+    main().mnuHelpInfo->trigger();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().first().text.contains(path("OJW.chm")));
+    EXPECT_TRUE(messages.shown().first().text.contains("missing"));
+    EXPECT_FALSE(help());
+
+    QFile damaged(path("OJW.chm"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    QTest::keyClick(main().txtPad, Qt::Key_F1);
+    ASSERT_EQ(messages.shown().size(), 2);
+    EXPECT_TRUE(messages.shown().last().text.contains(path("OJW.chm")));
+    EXPECT_FALSE(help());
+}
+
+TEST_F(HelpTest, TheHelpWindowClosesWithTheMainWindow)
+{
+    installHelp();
+    start();
+    QTest::keyClick(main().txtPad, Qt::Key_F1);
+    ASSERT_TRUE(help());
+    main().close();
+    settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(help());
+}
