@@ -21,9 +21,6 @@ void frmOJW::mnuGoToPrevEntry_Click() {}
 // Runs GoTo > Select Date: opens the calendar window.
 void frmOJW::mnuSelectDate_Click() {}
 
-// Runs Pad > Export All.
-void frmOJW::mnuPadExportAll_Click() {}
-
 void frmOJW::disablePendingCommands()
 {
     mnuGotoEarliest->setEnabled(false);
@@ -35,5 +32,4 @@ void frmOJW::disablePendingCommands()
     cmdNextEntry->setEnabled(false);
     cmdPrevEntry->setEnabled(false);
     mnuSelectDate->setEnabled(false);
-    mnuPadExportAll->setEnabled(false);
 }

@@ -1,6 +1,7 @@
 #include "export/export_target.h"
 
 #include "store/entry_file.h"
+#include "store/folder_lock.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -28,7 +29,14 @@ constexpr OwnFile ownFiles[] = {
      "Choose another file."},
     {EntryFile::tempFileName,
      "The diary writes this file while it saves its entries. Choose another file."},
+    {FolderLock::lockFileName,
+     "The diary uses this file to keep two copies of itself from saving at once. "
+     "Choose another file."},
+    // The settings live beside the export, not below it, hence their names
+    // here.
     {"ojwconfig.txt", "This is the diary's settings file. Choose another file."},
+    {"ojwconfigtmp.txt",
+     "The diary writes this file while it saves its settings. Choose another file."},
     {"OJW.chm", "This is the diary's help file. Choose another file."},
 };
 
