@@ -215,6 +215,7 @@ void frmOJW::closeEvent(QCloseEvent* event)
 void frmOJW::txtPad_Change()
 {
     m_program.padState().dirty = true;
+    m_program.recovery().padChanged();
 }
 
 void frmOJW::txtPad_KeyDown(int keyCode, int shift)

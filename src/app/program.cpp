@@ -69,6 +69,7 @@ void Program::showMainWindow()
         m_main->raise();
     m_main->show();
     m_activation.shown(m_main.get());
+    m_recovery.offerLeftovers();
 }
 
 void Program::showAbout()
@@ -146,6 +147,7 @@ std::optional<FileError> Program::trySaveEntry()
             m_messages->warn(m_main.get(), title(), what);
     }
     m_state.dirty = false;
+    m_recovery.padClean();
     // Only the folder sync after the rename failed: the file holds the text,
     // so there is nothing to save again and nothing to ask.
     if (result.error)
@@ -226,6 +228,7 @@ bool Program::saveBeforeClosing()
             return false;
     }
     m_state.dirty = false; // given up on purpose: the close must not ask again
+    m_recovery.padClean();
     return true;
 }
 

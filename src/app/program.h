@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frm_splash.h"
+#include "app/pad_recovery.h"
 #include "app/platform_services.h"
 #include "platform/core/date_settings.h"
 #include "platform/widgets/help_window.h"
@@ -98,6 +99,7 @@ public:
     const DateSettings& dates() const { return m_dates; }
     const Clock& clock() const { return *m_clock; }
     MessageBox& messages() { return *m_messages; }
+    PadRecovery& recovery() { return m_recovery; }
     // Null for Qt's own dialogs.
     CommonDialogUi* dialogs() const { return m_dialogs; }
     const QString& folder() const { return m_folder; }
@@ -130,4 +132,6 @@ private:
     QPointer<frmSplash> m_splash;
     QPointer<HelpWindow> m_help;
     bool m_unattended = false;
+    // Last, so that it goes first, while the pad state it reads is there.
+    PadRecovery m_recovery{*this};
 };

@@ -1,0 +1,213 @@
+#include "program_fixture.h"
+
+#include "app/recovery_file.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+
+#include <thread>
+
+// Unsaved text survives a program that dies without a word: while the pad
+// is dirty its text goes to the copy's recovery file about two seconds after
+// a change, and the next start offers it back.
+namespace {
+
+QStringList filesNamed(const QString& folder, const QString& pattern)
+{
+    return QDir(folder).entryList({pattern}, QDir::Files);
+}
+
+// What a child run saw, written for the test that started it.
+void report(const QString& key, const QString& value)
+{
+    QFile file(qEnvironmentVariable("OJW_RECOVERY_REPORT"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    file.write(key.toUtf8() + '=' + value.toUtf8().toPercentEncoding() + '\n');
+}
+
+QMap<QString, QString> readReport(const QString& path)
+{
+    QMap<QString, QString> values;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return values;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            values[QString::fromUtf8(line.left(eq))] = QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(eq + 1)));
+    }
+    return values;
+}
+
+} // namespace
+
+// The program as it runs for the user, in the folder the test gives it, with
+// today fixed at Monday 7 December 2026 and the answers the test scripts.
+// Only ever run as a child of the tests below (hence disabled).
+TEST(DISABLED_RecoveryChild, Run)
+{
+    const QString role = qEnvironmentVariable("OJW_RECOVERY_CHILD");
+    FixedClock clock(QDate(2026, 12, 7));
+    ScriptedMessageBox messages;
+    if (role == u"yes")
+        messages.script({MessageBox::Answer::Yes});
+    else if (role == u"no")
+        messages.script({MessageBox::Answer::No});
+    Program program(qEnvironmentVariable("OJW_RECOVERY_FOLDER"), QLocale(QLocale::English, QLocale::UnitedStates),
+                    {.clock = &clock, .messages = &messages});
+    program.start();
+    frmOJW& main = *program.mainWindow();
+
+    if (role == u"type") {
+        // Back two days, then a new line at the end of that day's text.
+        QTest::mouseClick(main.cmdPrev, Qt::LeftButton);
+        QTest::mouseClick(main.cmdPrev, Qt::LeftButton);
+        main.txtPad->setFocus();
+        main.txtPad->moveCursor(QTextCursor::End);
+        QTest::keyClick(main.txtPad, Qt::Key_Return);
+        QTest::keyClicks(main.txtPad, QStringLiteral("Lost words, caf"));
+        QTest::sendKeyEvent(QTest::Click, main.txtPad, Qt::Key_unknown, QStringLiteral("\u00e9"), Qt::NoModifier);
+        report(QStringLiteral("typed"), main.txtPad->entryText());
+        // Runs until the test kills it.
+        QCoreApplication::exec();
+        return;
+    }
+
+    for (const ScriptedMessageBox::Shown& shown : messages.shown())
+        report(shown.question ? QStringLiteral("asked") : QStringLiteral("told"), shown.text);
+    report(QStringLiteral("day"), program.padState().shownDate.toString(Qt::ISODate));
+    report(QStringLiteral("pad"), main.txtPad->entryText());
+    report(QStringLiteral("dirty"), program.padState().dirty ? QStringLiteral("yes") : QStringLiteral("no"));
+    main.mnuPadExit_Click();
+}
+
+class RecoveryTest : public ProgramTest
+{
+protected:
+    static constexpr const char* fifth = "*!*12/5/2026\r\nOld text of the fifth\r\n!*!\r\n";
+
+    // Runs the program in the test's folder as a child process.
+    QMap<QString, QString> runChild(const QString& role, bool killWhenKept = false)
+    {
+        const QString reportPath = path("child-report.txt");
+        QFile::remove(reportPath);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("OJW_RECOVERY_CHILD"), role);
+        env.insert(QStringLiteral("OJW_RECOVERY_FOLDER"), dir.path());
+        env.insert(QStringLiteral("OJW_RECOVERY_REPORT"), reportPath);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_also_run_disabled_tests"),
+                     QStringLiteral("--gtest_filter=DISABLED_RecoveryChild.Run")});
+        EXPECT_TRUE(child.waitForStarted(10000));
+        if (killWhenKept) {
+            // Killed without a word once the text is on disk: no chance to
+            // save, rescue or clean up.
+            QDeadlineTimer deadline(20000);
+            while (filesNamed(dir.path(), QStringLiteral("ojwunsaved-*.txt")).isEmpty() && !deadline.hasExpired())
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_FALSE(deadline.hasExpired()) << "the recovery file never appeared";
+            child.kill(); // SIGKILL
+            EXPECT_TRUE(child.waitForFinished(10000));
+            EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+        } else {
+            EXPECT_TRUE(child.waitForFinished(60000));
+            EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(child.exitCode(), 0);
+        }
+        return readReport(reportPath);
+    }
+
+    void typeAndKill()
+    {
+        const QMap<QString, QString> typed = runChild(QStringLiteral("type"), true);
+        ASSERT_EQ(typed.value(QStringLiteral("typed")),
+                  QStringLiteral("Old text of the fifth\r\nLost words, caf\u00e9"));
+        // The recovery file never writes the entry file itself.
+        ASSERT_EQ(entries(), QByteArray(fifth));
+    }
+};
+
+TEST_F(RecoveryTest, TextTypedBeforeAKillIsOfferedAndYesPutsItBackIntoItsDay)
+{
+    writeEntries(fifth);
+    typeAndKill();
+
+    const QMap<QString, QString> seen = runChild(QStringLiteral("yes"));
+    const QString question = seen.value(QStringLiteral("asked"));
+    EXPECT_TRUE(question.contains(u"Saturday, December 5, 2026")) << question.toStdString();
+    EXPECT_TRUE(question.contains(u"Lost words, caf\u00e9")) << question.toStdString();
+    EXPECT_EQ(seen.value(QStringLiteral("day")), u"2026-12-05");
+    EXPECT_EQ(seen.value(QStringLiteral("pad")), u"Old text of the fifth\r\nLost words, caf\u00e9");
+    EXPECT_EQ(seen.value(QStringLiteral("dirty")), u"yes");
+    // Pad > Exit saved it the normal way, and nothing is left to offer.
+    EXPECT_EQ(entries(), QByteArray("*!*12/5/2026\r\nOld text of the fifth\r\nLost words, caf\xC3\xA9\r\n!*!\r\n"));
+    EXPECT_EQ(filesNamed(dir.path(), QStringLiteral("ojwunsaved-*")), QStringList());
+}
+
+TEST_F(RecoveryTest, NoKeepsTheTextInADatedRescueFileAndSaysWhere)
+{
+    writeEntries(fifth);
+    typeAndKill();
+
+    const QMap<QString, QString> seen = runChild(QStringLiteral("no"));
+    const QStringList rescued = filesNamed(dir.path(), QStringLiteral("ojwrescue-*.txt"));
+    ASSERT_EQ(rescued.size(), 1);
+    EXPECT_TRUE(seen.value(QStringLiteral("told")).contains(path(rescued.first().toLatin1().constData())))
+        << seen.value(QStringLiteral("told")).toStdString();
+    QFile rescue(path(rescued.first().toLatin1().constData()));
+    ASSERT_TRUE(rescue.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(rescue.readAll().endsWith("*!*12/5/2026\r\nOld text of the fifth\r\nLost words, caf\xC3\xA9\r\n!*!\r\n"));
+    EXPECT_EQ(seen.value(QStringLiteral("day")), u"2026-12-07");
+    EXPECT_EQ(entries(), QByteArray(fifth));
+    EXPECT_EQ(filesNamed(dir.path(), QStringLiteral("ojwunsaved-*")), QStringList());
+}
+
+TEST_F(RecoveryTest, FileFollowsThePadAboutTwoSecondsBehindAndGoesWhenTheEntryIsSaved)
+{
+    start();
+    type(QStringLiteral("first"));
+    RecoveryFile own(dir.path());
+    EXPECT_FALSE(QFile::exists(own.path())) << "written at once, not two seconds after the change";
+    QTest::qWait(PadRecovery::delayMs + 300);
+    ASSERT_TRUE(QFile::exists(own.path()));
+    QFile kept(own.path());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().endsWith("*!*12/7/2026\r\nfirst\r\n!*!\r\n"));
+
+    main().cmdNext_Click(); // saves the entry
+    EXPECT_FALSE(QFile::exists(own.path()));
+    EXPECT_EQ(entries(), QByteArray("*!*12/7/2026\r\nfirst\r\n!*!\r\n"));
+}
+
+TEST_F(RecoveryTest, OnlyFilesOfCopiesNoLongerRunningAreLeftBehind)
+{
+    const DateSettings dates(QLocale(QLocale::English, QLocale::UnitedStates));
+    RecoveryFile own(dir.path());
+    ASSERT_FALSE(own.write(dates, QDate(2026, 12, 5), QStringLiteral("still typing"), QDateTime::currentDateTime()));
+    // The same file as a copy whose process is gone would have left it.
+    QFile mine(own.path());
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    QByteArray dead = mine.readAll();
+    const qsizetype copyLine = dead.indexOf("copy ");
+    const qsizetype lineEnd = dead.indexOf("\r\n", copyLine);
+    const QList<QByteArray> words = dead.mid(copyLine, lineEnd - copyLine).split(' ');
+    dead.replace(copyLine, lineEnd - copyLine, "copy " + words[1] + " 2147483646 " + words[3]);
+    const QString deadPath = path("ojwunsaved-gone-2147483646.txt");
+    QFile other(deadPath);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write(dead);
+    other.close();
+
+    const QList<RecoveryFile::Left> left = RecoveryFile::leftBehind(dir.path());
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left.first().path, deadPath);
+    EXPECT_EQ(left.first().day, QDate(2026, 12, 5));
+    EXPECT_EQ(left.first().text, u"still typing");
+}

@@ -1,0 +1,179 @@
+#include "crash_plan.h"
+#include "store/entry_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <random>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+// A saver process saves entries in a loop on a diary of thousands of
+// entries and is killed with SIGKILL at random moments, hundreds of times.
+// After every kill, the recovery the next start runs must leave an entry
+// file that is complete and holds exactly the diary before the interrupted
+// save or after it: never a mix, never a missing file.
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int wantedKills = 300;
+constexpr int leastKills = 100;
+constexpr auto timeBudget = std::chrono::seconds(40);
+
+struct Saver
+{
+    pid_t pid = -1;
+    int output = -1; // the read end of its standard output
+};
+
+Saver startSaver(const QString& folder, int64_t firstStep)
+{
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    const QByteArray folderArg = QFile::encodeName(folder);
+    const QByteArray stepArg = QByteArray::number(qint64(firstStep));
+    char* argv[] = {const_cast<char*>(CRASH_SAVER), const_cast<char*>(folderArg.constData()),
+                    const_cast<char*>(stepArg.constData()), nullptr};
+    Saver saver;
+    if (::posix_spawn(&saver.pid, CRASH_SAVER, &actions, nullptr, argv, environ) != 0)
+        saver.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeEnds[1]);
+    saver.output = pipeEnds[0];
+    return saver;
+}
+
+// The last step the saver reported as finished, or before when none.
+int64_t lastFinished(int fd, int64_t before)
+{
+    QByteArray all;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        all.append(buffer, n);
+    ::close(fd);
+    const QList<QByteArray> lines = all.trimmed().split('\n');
+    if (all.trimmed().isEmpty())
+        return before;
+    return lines.last().toLongLong();
+}
+
+bool exists(const QString& path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The folder's files and their sizes, for a failure's message.
+std::string filesIn(const QString& folder)
+{
+    std::string list;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        list += file.fileName().toStdString() + " (" + std::to_string(file.size()) + " bytes) ";
+    return list;
+}
+
+} // namespace
+
+TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const DateSettings dates(CrashPlan::locale());
+    const EntryFile entries(folder.path(), dates);
+
+    CrashPlan::Diary diary(dates);
+    diary.fill();
+    QByteArray expected = diary.bytes();
+    {
+        QFile file(entries.path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(expected), expected.size());
+    }
+
+    // Kills land anywhere from the saver's start-up to several saves in.
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> delayMs(0, 120);
+    int64_t nextStep = 1;
+    int kills = 0;
+    std::map<std::string, int> leftOnDisk;
+    int before = 0, after = 0;
+    const auto start = Clock::now();
+    while (kills < wantedKills && Clock::now() - start < timeBudget) {
+        const Saver saver = startSaver(folder.path(), nextStep);
+        ASSERT_GT(saver.pid, 0) << "the saver starts";
+        ::usleep(useconds_t(delayMs(random)) * 1000);
+        int status = 0;
+        if (::waitpid(saver.pid, &status, WNOHANG) == 0) {
+            ::kill(saver.pid, SIGKILL);
+            ::waitpid(saver.pid, &status, 0);
+        }
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the saver ran until it was killed (status " << status << ")";
+        ++kills;
+        const int64_t finished = lastFinished(saver.output, nextStep - 1);
+
+        const bool dataThere = exists(entries.path());
+        const bool tempThere = exists(entries.tempPath());
+        ++leftOnDisk[std::string(dataThere ? "entry file" : "no entry file")
+                     + (tempThere ? " and ojwtmp.txt" : "")];
+        ASSERT_TRUE(dataThere || tempThere) << "kill " << kills << ": no diary left at all";
+
+        const auto failure = entries.recover();
+        ASSERT_FALSE(failure) << "kill " << kills << ": " << failure->message().toStdString()
+                              << "\nin the folder: " << filesIn(folder.path());
+        const QByteArray onDisk = bytesOf(entries.path());
+
+        // Every step the saver reported is in the file; the one it was in
+        // the middle of may be, wholly or not at all.
+        for (int64_t step = nextStep; step <= finished; ++step)
+            diary.step(step);
+        expected = diary.bytes();
+        if (onDisk == expected) {
+            ++before;
+            nextStep = finished + 1;
+            continue;
+        }
+        diary.step(finished + 1);
+        expected = diary.bytes();
+        ASSERT_TRUE(onDisk == expected)
+            << "kill " << kills << " after step " << finished
+            << ": the entry file is neither the diary before step " << finished + 1
+            << " nor after it (" << onDisk.size() << " bytes on disk)";
+        ++after;
+        nextStep = finished + 2;
+    }
+
+    std::printf("%d kills in %.1f s, %lld saves finished; after recovery the diary was as before the "
+                "interrupted save %d times, as after it %d times\n",
+                kills, std::chrono::duration<double>(Clock::now() - start).count(),
+                static_cast<long long>(nextStep - 1), before, after);
+    for (const auto& [what, count] : leftOnDisk)
+        std::printf("  left on disk at the kill: %s: %d\n", what.c_str(), count);
+    EXPECT_GE(kills, leastKills) << "too few kills in the time given";
+    EXPECT_GT(nextStep, 100) << "the saver hardly ever finished a save";
+}
