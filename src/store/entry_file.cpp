@@ -416,7 +416,17 @@ std::optional<FileError> EntryFile::recover() const
             const QString name = attempt == 1 ? QStringLiteral("ojwtmp-%1.txt").arg(stamp)
                                               : QStringLiteral("ojwtmp-%1-%2.txt").arg(stamp).arg(attempt);
             const QByteArray native = PosixIo::nativePath(name);
-            if (::renameat2(folderFd, tempFileName, folderFd, native.constData(), RENAME_NOREPLACE) == 0) {
+            int moved = ::renameat2(folderFd, tempFileName, folderFd, native.constData(), RENAME_NOREPLACE);
+            if (moved != 0 && errno == EINVAL) {
+                // A file system without the no-replace rename (some network
+                // ones): the lock keeps other copies out, so look, then move.
+                struct stat existing;
+                if (::fstatat(folderFd, native.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+                    errno = EEXIST;
+                else
+                    moved = ::renameat(folderFd, tempFileName, folderFd, native.constData());
+            }
+            if (moved == 0) {
                 PosixIo::syncFolder(folderFd);
                 return FileError{PosixIo::pathIn(m_folder, name),
                                  QCoreApplication::translate(
