@@ -50,21 +50,18 @@ struct Blocks
 
 std::optional<FileError> collect(const QString& path, const DateSettings& dates, Blocks& out)
 {
-    // O_NONBLOCK keeps a FIFO of that name from hanging the program.
-    const int fd = ::open(PosixIo::nativePath(path).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        const int openError = errno;
-        if (openError == ENOENT)
-            return std::nullopt;
-        return PosixIo::error(path, openError);
-    }
-    PosixIo::UniqueFd file(fd);
+    // Opened as every reader of the entry file opens it: a missing file is
+    // an empty one, anything but a regular file is refused.
+    PosixIo::UniqueFd file;
+    if (auto failure = PosixIo::openForReading(path, file))
+        return failure;
+    if (!file.isOpen())
+        return std::nullopt;
+    const int fd = file.get();
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     // The bodies take about as much room as the file.
     struct stat status;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
-        && !out.bytes.reserve(size_t(status.st_size) + 4096))
+    if (::fstat(fd, &status) == 0 && !out.bytes.reserve(size_t(status.st_size) + 4096))
         return PosixIo::error(path, ENOMEM);
 
     LineReader reader(fd);

@@ -3,9 +3,9 @@
 #include "store/entry_file.h"
 #include "store/folder_lock.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -21,6 +21,7 @@ struct OwnFile
 {
     const char* name;
     const char* reason;
+    bool besideEntries = false; // also beside the entry file a link leads to
 };
 
 constexpr OwnFile ownFiles[] = {
@@ -28,10 +29,10 @@ constexpr OwnFile ownFiles[] = {
      "This is the diary's entry file: exporting into it would erase every entry. "
      "Choose another file."},
     {EntryFile::tempFileName,
-     "The diary writes this file while it saves its entries. Choose another file."},
+     "The diary writes this file while it saves its entries. Choose another file.", true},
     {FolderLock::lockFileName,
      "The diary uses this file to keep two copies of itself from saving at once. "
-     "Choose another file."},
+     "Choose another file.", true},
     // The settings live beside the export, not below it, hence their names
     // here.
     {"ojwconfig.txt", "This is the diary's settings file. Choose another file."},
@@ -59,9 +60,9 @@ QByteArray joined(const QByteArray& folder, const QByteArray& name)
     return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
-// Follows a path through every link, its last part included, to the file it
-// names. The file need not exist (an export creates it), but its folder
-// must. Compares then by the real path where the file is still missing.
+// Follows a path through every link, its last part included, to the real
+// path of the file it names. The file need not exist (an export creates
+// it), but its folder must.
 Resolved resolve(QByteArray path)
 {
     for (int links = 0; links <= maxLinks; ++links) {
@@ -133,14 +134,19 @@ std::optional<FileError> ExportTarget::check()
     const Resolved target = resolve(PosixIo::nativePath(m_chosen));
     if (target.path.isEmpty())
         return error(target.error);
-    m_resolved = QFile::decodeName(target.path);
     const qsizetype slash = target.path.lastIndexOf('/');
     m_folderNative = slash == 0 ? QByteArray("/") : target.path.left(slash);
     m_nameNative = target.path.mid(slash + 1);
 
     const QByteArray folder = PosixIo::nativePath(m_folder);
+    // An entry file linked into another folder is saved through a temporary
+    // file and a lock file beside the file the link leads to.
+    const Resolved entries = resolve(joined(folder, EntryFile::fileName));
+    const QByteArray entryFolder = entries.path.left(std::max<qsizetype>(entries.path.lastIndexOf('/'), 1));
     for (const OwnFile& own : ownFiles) {
-        if (sameFile(target.path, joined(folder, own.name)))
+        if (sameFile(target.path, joined(folder, own.name))
+            || (own.besideEntries && !entries.path.isEmpty()
+                && sameFile(target.path, joined(entryFolder, own.name))))
             return error(QString::fromUtf8(own.reason));
     }
     if (sameFile(target.path, "/proc/self/exe"))
@@ -159,19 +165,18 @@ std::optional<FileError> ExportTarget::open()
     m_dir = PosixIo::UniqueFd(dir);
 
     struct stat status;
-    m_exists = ::fstatat(dir, m_nameNative.constData(), &status, 0) == 0;
-    if (!m_exists && errno != ENOENT)
+    const bool exists = ::fstatat(dir, m_nameNative.constData(), &status, 0) == 0;
+    if (!exists && errno != ENOENT)
         return error(errno);
-    if (m_exists) {
+    if (exists) {
         if (S_ISDIR(status.st_mode))
             return error(EISDIR);
         if (!S_ISREG(status.st_mode))
-            return error(QStringLiteral("This is not an ordinary file. Choose another file."));
+            return error(PosixIo::notRegularReason());
         // The rename would replace a file the user cannot write to; writing
         // into it directly would be refused, and so is this.
         if (::faccessat(dir, m_nameNative.constData(), W_OK, AT_EACCESS) != 0)
             return error(errno);
-        m_mode = status.st_mode & 07777;
     }
 
     // A fresh name each time, created exclusively, so that nothing the user
@@ -193,7 +198,7 @@ std::optional<FileError> ExportTarget::open()
     }
     // The export keeps the permissions of the file it replaces; a new one
     // gets the user's usual ones (the umask applied to 0666).
-    if (m_exists && ::fchmod(m_fd.get(), m_mode) != 0) {
+    if (exists && ::fchmod(m_fd.get(), status.st_mode & 07777) != 0) {
         const int chmodError = errno;
         discard();
         return error(chmodError);

@@ -24,9 +24,9 @@ public:
     ~ExportTarget();
 
     // Follows the path and refuses the program's own files (the entry file,
-    // its temporary file, the settings file, the help file, the program
-    // itself), however they are named: by another path, through a link or
-    // as a hard link. Nothing is created.
+    // its temporary and lock files, the settings files, the help file, the
+    // program itself), however they are named: by another path, through a
+    // link or as a hard link. Nothing is created.
     std::optional<FileError> check();
 
     // Creates the temporary file; check() must have succeeded.
@@ -39,9 +39,6 @@ public:
     // target is as it was.
     std::optional<FileError> commit();
 
-    // The file the chosen path names once every link is followed.
-    const QString& resolvedPath() const { return m_resolved; }
-
 private:
     FileError error(int errnum) const;
     FileError error(const QString& reason) const;
@@ -49,12 +46,9 @@ private:
 
     QString m_folder;
     QString m_chosen;
-    QString m_resolved;
     QByteArray m_folderNative; // the resolved file's folder
     QByteArray m_nameNative;   // and its name in it
     QByteArray m_tempNative;
-    bool m_exists = false;
-    unsigned m_mode = 0;
     PosixIo::UniqueFd m_dir;
     PosixIo::UniqueFd m_fd;
     std::optional<BufferedWriter> m_writer;

@@ -65,7 +65,6 @@ protected:
 
     void putDiary(const QByteArray& bytes) { writeFileBytes(inFolder("ojwdata.txt"), bytes); }
 
-    // The header line of a day as the program writes it.
     QByteArray header(const QDate& day) const { return "*!*" + dates.headerText(day).toUtf8() + "\r\n"; }
 
     // Exports with the date style and returns the export file's bytes; a
@@ -77,12 +76,10 @@ protected:
         return fileBytes(target());
     }
 
-    // The names in a folder, hidden ones included, to see what an export
-    // left behind.
+    // Hidden names included, to see what an export left behind.
     static QStringList namesIn(const QString& path)
     {
-        return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                    QDir::Name);
+        return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
 
     static QString scratch(bool inMemory)

@@ -41,6 +41,14 @@ TEST_F(ExportTargetTest, RefusesTheProgramsOwnFilesByAnyPath)
     EXPECT_EQ(namesIn(folder.path()) + namesIn(elsewhere.path()), before);
 
     EXPECT_EQ(exported(), exportOfDiary) << "a file of the folder's that is not the program's";
+
+    // An entry file linked into another folder is saved through a temporary
+    // file beside the file the link leads to.
+    ASSERT_TRUE(QDir(elsewhere.path()).mkdir("synced"));
+    ASSERT_TRUE(QFile::rename(inFolder("ojwdata.txt"), target("synced/ojwdata.txt")));
+    ASSERT_EQ(::symlink(qPrintable(target("synced/ojwdata.txt")), qPrintable(inFolder("ojwdata.txt"))), 0);
+    EXPECT_TRUE(exportAll(folder.path(), dates, 2, target("synced/ojwtmp.txt")));
+    EXPECT_EQ(exported(), exportOfDiary) << "through the link";
 }
 
 TEST_F(ExportTargetTest, ReplacesAFileThroughItsLinkAndKeepsItsPermissions)
