@@ -27,6 +27,25 @@ QFont face(const char* family, double points, bool bold)
     return font;
 }
 
+// A script face keeps much room above its letters, more than the label's
+// height leaves: the word is drawn with its ink centred in the label, so
+// all of it shows.
+class ScriptLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect ink = fontMetrics().tightBoundingRect(text());
+        painter.drawText(-ink.x(), (height() - ink.height()) / 2 - ink.y(), text());
+    }
+};
+
 } // namespace
 
 frmSplash::frmSplash(Program& program) : m_program(program)
@@ -56,8 +75,11 @@ frmSplash::frmSplash(Program& program) : m_program(program)
     Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     place(Frame1, 240, 240, 4215, 2895);
 
-    const auto label = [&](const char* name, const QString& text, const QFont& font, const QColor& colour) {
-        auto* l = new QLabel(text, Frame1);
+    const auto label = [&](const char* name, const QString& text, const QFont& font, const QColor& colour,
+                           QLabel* l = nullptr) {
+        if (!l)
+            l = new QLabel(Frame1);
+        l->setText(text);
         l->setObjectName(QString::fromLatin1(name));
         l->setFont(font);
         QPalette p = l->palette();
@@ -68,7 +90,8 @@ frmSplash::frmSplash(Program& program) : m_program(program)
     };
     Label1 = label("Label1", QStringLiteral("Ombrel"), face("Arial", 18, true), QColor(0x80, 0x00, 0x80));
     place(Label1, 240, 360, 1335, 375);
-    Label2 = label("Label2", QStringLiteral("JotWell"), face("French Script MT", 48, true), QColor(0x00, 0x00, 0xC0));
+    Label2 = label("Label2", QStringLiteral("JotWell"), face("French Script MT", 48, true), QColor(0x00, 0x00, 0xC0),
+                   new ScriptLabel(Frame1));
     place(Label2, 720, 840, 2895, 855);
     Label4 = label("Label4", QStringLiteral("Version 1.0"), font(), Qt::black);
     place(Label4, 1680, 1800, 855, 255);

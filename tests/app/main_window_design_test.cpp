@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QFontInfo>
 #include <QFrame>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -158,4 +159,19 @@ TEST_F(MainWindowDesignTest, TheAboutWindowStandsAsDesigned)
         EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width());
     }
     EXPECT_FALSE(s->windowIcon().isNull());
+
+    // The script word shows whole: no ink on the label's top or bottom row.
+    const QImage word = s->Label2->grab().toImage();
+    const auto inked = [&word](int y) {
+        for (int x = 0; x < word.width(); ++x)
+            if (word.pixelColor(x, y).blue() > 0x80 && word.pixelColor(x, y).red() < 0x80)
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(inked(0));
+    EXPECT_FALSE(inked(word.height() - 1));
+    bool any = false;
+    for (int y = 0; y < word.height(); ++y)
+        any = any || inked(y);
+    EXPECT_TRUE(any);
 }
