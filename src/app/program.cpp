@@ -6,6 +6,7 @@
 #include "app/frm_splash.h"
 #include "app/pad_edit.h"
 #include "app/rescue_file.h"
+#include "calendar/frm_calendar.h"
 #include "platform/core/clock.h"
 #include "platform/widgets/help_window.h"
 #include "platform/widgets/message_box.h"
@@ -35,6 +36,7 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
 
 Program::~Program()
 {
+    delete m_calendar;
     delete m_splash;
     delete m_help;
 }
@@ -110,6 +112,8 @@ void Program::LoadEntry()
     pad->setReadOnly(error.has_value());
     m_state.dirty = false;
     pad->setFocus();
+    if (m_state.calendarOpen && m_calendar)
+        m_calendar->setValue(m_state.shownDate);
     if (error)
         report(QStringLiteral("The entry could not be read. The pad stays locked until it can be: "
                               "choose GoTo > Today or another day to try again."),
@@ -185,10 +189,15 @@ bool Program::ClearEntryFile()
 
 void Program::SyncCalendar()
 {
-    // Only an open calendar window follows the shown date; no window of the
-    // program opens it yet, so the flag is never set.
+    // Only an open calendar window follows the shown date. A new window
+    // asks afresh for its bold days. The old one may be handling its own
+    // click right now: closed, it is deleted only once that has returned.
     if (!m_state.calendarOpen)
         return;
+    if (m_calendar)
+        m_calendar->close();
+    openCalendar(false);
+    m_calendar->setValue(m_state.shownDate);
 }
 
 bool Program::inDateRange(const QDate& day)
@@ -234,6 +243,8 @@ bool Program::saveBeforeClosing()
 
 void Program::mainWindowClosing()
 {
+    if (m_calendar)
+        m_calendar->close();
     if (m_splash)
         m_splash->close();
     if (m_help)

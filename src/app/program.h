@@ -3,10 +3,13 @@
 #include "app/frm_splash.h"
 #include "app/pad_recovery.h"
 #include "app/platform_services.h"
+#include "calendar/frm_calendar.h"
+#include "calendar/pad_focus.h"
 #include "platform/core/date_settings.h"
 #include "platform/widgets/help_window.h"
 #include "platform/widgets/window_activation.h"
 #include "store/entry_file.h"
+#include "store/entry_scan.h"
 #include "store/module_routines.h"
 #include "store/pad_state.h"
 
@@ -27,7 +30,7 @@ class frmOJW;
 // application folder, runs the routines that move the pad's text between
 // the window and the entry file, and decides what the windows do when a
 // file fails them.
-class Program final : public QObject, public ModuleRoutines
+class Program final : public QObject, public ModuleRoutines, public PadFocus
 {
     Q_OBJECT
 
@@ -64,6 +67,16 @@ public:
     bool changeShownDate(const QDate& day);
     static bool inDateRange(const QDate& day);
 
+    // The GoTo commands and the calendar window (entry_navigation.cpp).
+    // The navigation commands: the shown date becomes the day of the
+    // earliest, latest, next or previous entry; no such day changes nothing.
+    void goToEntry(EntryScan::Target target);
+    // GoTo > Select Date: opens the calendar window, or brings the open one
+    // to the front where it stands.
+    void showCalendar();
+    // The keyboard focus into the pad, the main window active.
+    void focusPad() override;
+
     // Save-if-dirty before the main window closes. When the save fails,
     // asks whether to close without the text (keeping the window is the
     // default), or rescues the text where nobody can be asked. False when
@@ -95,6 +108,7 @@ public:
     frmOJW* mainWindow() const { return m_main.get(); }
     frmSplash* splashWindow() const { return m_splash; }
     HelpWindow* helpWindow() const { return m_help; }
+    frmCalendar* calendarWindow() const { return m_calendar; }
     WindowActivation& activation() { return m_activation; }
     const DateSettings& dates() const { return m_dates; }
     const Clock& clock() const { return *m_clock; }
@@ -110,6 +124,9 @@ public:
 private:
     void report(const QString& what, const FileError& error);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A new calendar window, loaded and shown; activated when the user asked
+    // for it, left inactive when it is re-created behind the user's back.
+    void openCalendar(bool activate);
 
     QString m_folder;
     DateSettings m_dates;
@@ -131,6 +148,7 @@ private:
     std::unique_ptr<frmOJW> m_main;
     QPointer<frmSplash> m_splash;
     QPointer<HelpWindow> m_help;
+    QPointer<frmCalendar> m_calendar;
     bool m_unattended = false;
     // Last, so that it goes first, while the pad state it reads is there.
     PadRecovery m_recovery{*this};
