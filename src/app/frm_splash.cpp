@@ -50,7 +50,8 @@ protected:
 
 frmSplash::frmSplash(Program& program) : m_program(program)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // No border, no title bar, no taskbar button.
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
     setWindowIcon(programIcon());
     setAttribute(Qt::WA_DeleteOnClose);
     // Closing it shows the main window; it never ends the program itself.
