@@ -176,6 +176,8 @@ TEST_F(HostileEntryFile, TwoCopiesSavingOneDayAtOnce)
                 ++broken;
                 continue;
             }
+            // The user types for a moment, while the other copy may save.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
             const QString typed = QStringLiteral("copy %1 line %2").arg(id).arg(i);
             const EntryFile::SaveResult result = own.save(july12, typed, false, shown);
             if (result.error) {
