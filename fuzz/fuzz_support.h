@@ -5,6 +5,7 @@
 // files, and a plain model of how a file splits into lines.
 
 #include "platform/core/date_settings.h"
+#include "store/entry_lines.h"
 #include "store/text_codec.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <array>
@@ -132,10 +134,12 @@ inline QByteArray readFile(const QString& path)
     return bytes;
 }
 
-// The lines of a file as the readers see them: a line ends at CR LF or at a
-// lone CR, a lone LF is part of the line, and the last line may lack its
+inline constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
+
+// The lines of a text as the readers see them: a line ends at CR LF or at
+// a lone CR, a lone LF is part of the line, and the last line may lack its
 // end. Written the plain way, one byte at a time.
-inline QList<QByteArray> splitLines(QByteArrayView bytes)
+inline QList<QByteArray> splitAtCr(QByteArrayView bytes)
 {
     QList<QByteArray> lines;
     QByteArray line;
@@ -154,6 +158,27 @@ inline QList<QByteArray> splitLines(QByteArrayView bytes)
     return lines;
 }
 
+// The lines of a whole file: a byte-order mark at its start is no part of
+// the first line, and a file without any CR ends its lines at LF.
+inline QList<QByteArray> splitLines(QByteArrayView bytes)
+{
+    if (bytes.startsWith(byteOrderMark))
+        bytes = bytes.sliced(byteOrderMark.size());
+    if (bytes.contains('\r'))
+        return splitAtCr(bytes);
+    QList<QByteArray> lines;
+    for (QByteArrayView rest = bytes; !rest.isEmpty();) {
+        const qsizetype lf = rest.indexOf('\n');
+        if (lf < 0) {
+            lines.append(rest.toByteArray());
+            break;
+        }
+        lines.append(rest.first(lf).toByteArray());
+        rest = rest.sliced(lf + 1);
+    }
+    return lines;
+}
+
 // A file's lines split into the entries of one day and everything else, as
 // the loader and the saver of that day must see them: a header line whose
 // date text reads exactly as the day starts one of the day's entries, whose
@@ -164,6 +189,9 @@ struct DayModel
     QList<QByteArray> others;
     qsizetype firstEntryAt = -1; // the index in others where the day's first entry stood
     QList<QList<QByteArray>> bodies;
+    // Among the other lines, the last header that names a day (read to the
+    // day) has no end line after it: the file ends inside that entry.
+    bool endsInsideEntry = false;
 };
 
 inline std::optional<QDate> headerDay(const DateSettings& dates, QByteArrayView line)
@@ -177,9 +205,14 @@ inline DayModel dayModel(const QList<QByteArray>& lines, const DateSettings& dat
                          const QDate& day)
 {
     DayModel model;
+    QByteArray openHeader;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (headerDay(dates, lines[i]) != day) {
             model.others.append(lines[i]);
+            if (lines[i] == "!*!")
+                openHeader.clear();
+            else if (lines[i].startsWith("*!*"))
+                openHeader = lines[i];
             continue;
         }
         if (model.firstEntryAt < 0)
@@ -189,6 +222,9 @@ inline DayModel dayModel(const QList<QByteArray>& lines, const DateSettings& dat
             body.append(lines[i]);
         model.bodies.append(body);
     }
+    model.endsInsideEntry = !openHeader.isEmpty()
+                            && dates.read(TextCodec::decode(QByteArrayView(openHeader).sliced(3)),
+                                          DateSettings::Precision::DayOnly);
     return model;
 }
 
@@ -206,17 +242,15 @@ inline QDate chooseDay(uint8_t choice, const QList<QByteArray>& lines, const Dat
     return named[choice % named.size()];
 }
 
-// The day's text as the loader gives it back: the bodies' lines decoded and
-// joined by CR LF, one entry's body directly after the other's.
+// The day's text as the loader gives it back: the bodies' lines, each with
+// the writer's escape of a mark taken off, decoded and joined by CR LF, the
+// last line of one entry and the first of the next too.
 inline QString loadedText(const DayModel& model)
 {
-    QString text;
+    QStringList lines;
     for (const QList<QByteArray>& body : model.bodies) {
-        for (qsizetype i = 0; i < body.size(); ++i) {
-            if (i > 0)
-                text += u"\r\n";
-            text += TextCodec::decode(body[i]);
-        }
+        for (const QByteArray& line : body)
+            lines.append(TextCodec::decode(EntryLines::unescapedBody(line)));
     }
-    return text;
+    return lines.join(QStringLiteral("\r\n"));
 }

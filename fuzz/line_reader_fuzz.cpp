@@ -1,5 +1,6 @@
 // The line reader and the text decoding: whatever the bytes, the reader's
-// lines are the plain model's lines, for any buffer size (so lines that
+// lines are the plain model's lines (byte-order mark and LF-only files
+// included), for any buffer size (so lines that
 // cross the buffer's end and lines longer than it are covered), and every
 // line decodes to text that never holds a replacement character it did not
 // have, that valid UTF-8 keeps exactly, and that writes back and reads
@@ -8,6 +9,8 @@
 #include "fuzz_support.h"
 #include "store/line_reader.h"
 #include "store/text_codec.h"
+
+#include <QStringDecoder>
 
 #include <sys/mman.h>
 
@@ -36,7 +39,10 @@ void checkDecoding(QByteArrayView line, QString& reused)
     if (!line.contains(QByteArrayView("\xEF\xBF\xBD")))
         FUZZ_CHECK(!text.contains(QChar::ReplacementCharacter), "no replacement character");
     if (TextCodec::isUtf8(line)) {
-        FUZZ_CHECK(text == QString::fromUtf8(line), "valid UTF-8 reads as UTF-8");
+        // Qt's decoder, told to keep a U+FEFF at the start as the character
+        // it is (a line is not a file: only the file's first bytes are a mark).
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        FUZZ_CHECK(text == QString(utf8.decode(line)), "valid UTF-8 reads as UTF-8");
         FUZZ_CHECK(TextCodec::encode(text) == line, "valid UTF-8 writes back byte for byte");
     }
     const QByteArray written = TextCodec::encode(text);
@@ -59,6 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qsizetype count = 0;
     QByteArrayView line;
     while (reader.next(line)) {
+        FUZZ_CHECK(reader.hasByteOrderMark() == bytes.startsWith(byteOrderMark),
+                   "a byte-order mark is seen at the start and only there");
+        FUZZ_CHECK(reader.endsLinesAtLf() == !bytes.contains('\r'), "a file without CR ends lines at LF");
         FUZZ_CHECK(count < expected.size(), "no more lines than the file holds");
         FUZZ_CHECK(line == expected[count], "each line is the model's line");
         checkDecoding(line, reused);
