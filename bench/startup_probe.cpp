@@ -66,7 +66,7 @@ void StartupProbe::run(int argc, char** argv, const QString& folder)
     QApplication app(argc, argv);
     SystemClock systemClock;
     QtMessageBox messages;
-    Program program(folder, QLocale::system(), systemClock, messages);
+    Program program(folder, QLocale::system(), {.clock = &systemClock, .messages = &messages});
     FirstPaint firstPaint(clock);
     app.installEventFilter(&firstPaint);
     program.start();
