@@ -76,7 +76,7 @@ TEST_F(WindowActivationTest, AMenuCountsForNothing)
     QMenu menu(&main);
     menu.addAction("item");
     menu.popup(main.geometry().center());
-    QTest::qWaitForWindowExposed(&menu);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
     menu.close();
     QTest::qWait(20);
     EXPECT_EQ(log, QStringList({"main+"}));
