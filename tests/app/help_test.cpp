@@ -1,10 +1,12 @@
 #include "program_fixture.h"
 
+#include "app/frm_splash.h"
 #include "platform/widgets/help_window.h"
 
 #include <QAction>
 #include <QPixmap>
 #include <QTextBrowser>
+#include <QTimer>
 
 namespace {
 
@@ -42,16 +44,10 @@ TEST_F(HelpTest, F1OpensTheDefaultTopicWhoseLinksAndImagesWork)
     EXPECT_EQ(help()->documentTitle(), "Files, and what happens when one is damaged");
     help()->backward();
     EXPECT_EQ(help()->documentTitle(), "Ombrel JotWell");
-}
 
-TEST_F(HelpTest, HelpInfoAndASecondF1KeepOneHelpWindow)
-{
-    installHelp();
-    start();
-    main().mnuHelpInfo->trigger();
+    // Help > Info and a second F1 bring the same window to the front.
     const HelpWindow* first = help();
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->documentTitle(), "Ombrel JotWell");
+    main().mnuHelpInfo->trigger();
     QTest::keyClick(main().txtPad, Qt::Key_F1);
     EXPECT_EQ(help(), first);
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -93,14 +89,20 @@ TEST_F(HelpTest, AMissingOrDamagedHelpFileIsNamedInAMessage)
     EXPECT_FALSE(help());
 }
 
-TEST_F(HelpTest, TheHelpWindowClosesWithTheMainWindow)
+TEST_F(HelpTest, ClosingTheMainWindowClosesTheHelpAndTheAboutWindowForGood)
 {
     installHelp();
     start();
     QTest::keyClick(main().txtPad, Qt::Key_F1);
     ASSERT_TRUE(help());
+    main().mnuHelpAbout->trigger();
+    ASSERT_TRUE(program->splashWindow());
+    program->splashWindow()->Timer1->setInterval(50);
     main().close();
     settle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(help());
+    EXPECT_FALSE(program->splashWindow());
+    QTest::qWait(200);
+    EXPECT_FALSE(main().isVisible()); // the About window's timer did not reopen it
 }

@@ -85,15 +85,3 @@ TEST_F(SplashTest, StartingWithTheSplashWindowLoadsTheMainWindowWhenItCloses)
     QTest::mouseClick(splash()->Command1, Qt::LeftButton);
     EXPECT_EQ(program->mainWindow(), first);
 }
-
-TEST_F(SplashTest, ClosingTheMainWindowClosesTheAboutWindowForGood)
-{
-    start();
-    main().mnuHelpAbout->trigger();
-    hurryTimer();
-    main().close();
-    settle();
-    EXPECT_FALSE(splash());
-    QTest::qWait(200);
-    EXPECT_FALSE(main().isVisible()); // nothing reopened it
-}
