@@ -1,19 +1,111 @@
 #include "store/folder_lock.h"
 
 #include <QCoreApplication>
-#include <QLockFile>
+#include <QSysInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 std::atomic<std::chrono::milliseconds::rep> waitLimit{FolderLock::defaultWait.count()};
 
-// A lock file older than this, written on another machine, belongs to a
-// copy that is gone. Far beyond the longest save.
-constexpr int staleAfterMs = 60 * 1000;
+// Removing a stale lock file is itself done under a marker file, so that two
+// copies that find the same stale lock do not both remove it, the second
+// perhaps removing the first one's fresh lock.
+constexpr const char* removalMarkerName = "ojwdata.lock.stale";
+
+// A lock file older than this belongs to a copy that is gone: on another
+// machine, where its process cannot be looked for, or one that died before
+// it wrote its details. Far beyond the longest save.
+constexpr auto staleAfter = std::chrono::seconds(60);
+constexpr auto unreadableStaleAfter = std::chrono::seconds(5);
+
+// The executable's name of a running process, or an empty text.
+QByteArray processName(const QByteArray& pid)
+{
+    char target[4096];
+    const QByteArray link = "/proc/" + pid + "/exe";
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+    if (length <= 0)
+        return QByteArray();
+    const QByteArray path(target, length);
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+QByteArray hostName()
+{
+    return QSysInfo::machineHostName().toUtf8();
+}
+
+// What the holder writes into the lock file: its process id, its program
+// and its machine, one to a line.
+QByteArray lockContents()
+{
+    const QByteArray pid = QByteArray::number(qint64(::getpid()));
+    return pid + '\n' + processName(pid) + '\n' + hostName() + '\n';
+}
+
+std::chrono::seconds ageOf(const struct stat& status)
+{
+    return std::chrono::seconds(std::max<time_t>(0, std::time(nullptr) - status.st_mtime));
+}
+
+// Whether the lock file of that name was left by a copy that is no longer
+// running.
+bool isStale(int folderFd, const char* name)
+{
+    const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false; // gone meanwhile: the next try takes it
+    struct stat status;
+    char buffer[1024];
+    ssize_t length = -1;
+    if (::fstat(fd, &status) == 0)
+        length = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (length < 0)
+        return false;
+    const QList<QByteArray> lines = QByteArray(buffer, length).split('\n');
+    bool isNumber = false;
+    const qint64 pid = lines.size() >= 3 ? lines[0].toLongLong(&isNumber) : 0;
+    if (!isNumber || pid <= 0)
+        return ageOf(status) > unreadableStaleAfter;
+    if (lines[2] == hostName()) {
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            return true;
+        // The process id taken over by another program.
+        const QByteArray running = processName(lines[0]);
+        return !running.isEmpty() && !lines[1].isEmpty() && running != lines[1];
+    }
+    return ageOf(status) > staleAfter;
+}
+
+// Removes a stale lock file; true when the caller should try at once again.
+bool removeStale(int folderFd, const char* name)
+{
+    const int marker = ::openat(folderFd, removalMarkerName,
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (marker < 0) {
+        // A marker left by a copy that died while it removed a lock.
+        struct stat status;
+        if (errno == EEXIST && ::fstatat(folderFd, removalMarkerName, &status, AT_SYMLINK_NOFOLLOW) == 0
+            && ageOf(status) > unreadableStaleAfter)
+            ::unlinkat(folderFd, removalMarkerName, 0);
+        return false;
+    }
+    ::close(marker);
+    const bool removed = isStale(folderFd, name) && ::unlinkat(folderFd, name, 0) == 0;
+    ::unlinkat(folderFd, removalMarkerName, 0);
+    return removed;
+}
 
 } // namespace
 
@@ -36,9 +128,9 @@ FolderLock::~FolderLock()
 
 void FolderLock::release()
 {
-    if (m_lockFile) {
-        m_lockFile->unlock();
-        m_lockFile.reset();
+    if (m_held) {
+        ::unlinkat(m_fd.get(), lockFileName, 0);
+        m_held = false;
     }
     m_fd.close();
 }
@@ -54,26 +146,45 @@ std::optional<FileError> FolderLock::acquire(const QString& folder)
     if (const int fault = PosixIo::injected(PosixIo::Call::Lock))
         return PosixIo::error(folder, fault);
 
-    auto lockFile = std::make_unique<QLockFile>(
-        PosixIo::pathIn(folder, QString::fromLatin1(lockFileName)));
-    lockFile->setStaleLockTime(staleAfterMs);
-    if (!lockFile->tryLock(int(maxWait().count()))) {
-        switch (lockFile->error()) {
-        case QLockFile::LockFailedError:
+    const QByteArray contents = lockContents();
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + maxWait();
+    // Start with short naps, as a competing save usually ends quickly, and
+    // back off so a long wait costs little.
+    auto nap = std::chrono::milliseconds(2);
+    for (;;) {
+        // An exclusive create works on every file system, network ones
+        // included. The lock file is not synced: after a power cut its
+        // holder is gone anyway, and an empty or missing lock file is no
+        // lock.
+        const int lock = ::openat(opened.get(), lockFileName,
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (lock >= 0) {
+            const bool written = ::write(lock, contents.constData(), size_t(contents.size()))
+                                 == contents.size();
+            ::close(lock);
+            if (!written) {
+                const int writeError = errno != 0 ? errno : ENOSPC;
+                ::unlinkat(opened.get(), lockFileName, 0);
+                return PosixIo::error(folder, writeError);
+            }
+            m_fd = std::move(opened);
+            m_held = true;
+            return std::nullopt;
+        }
+        if (errno != EEXIST)
+            return PosixIo::error(folder, errno);
+        if (isStale(opened.get(), lockFileName) && removeStale(opened.get(), lockFileName))
+            continue;
+        const auto now = Clock::now();
+        if (now >= deadline) {
             return FileError{folder,
                              QCoreApplication::translate(
                                  "FolderLock",
                                  "Another copy of the program is saving in this folder. "
                                  "Please try again in a moment.")};
-        case QLockFile::PermissionError:
-            return PosixIo::error(folder, EACCES);
-        default:
-            return FileError{folder, QCoreApplication::translate(
-                                         "FolderLock", "The lock file %1 could not be made.")
-                                         .arg(QString::fromLatin1(lockFileName))};
         }
+        std::this_thread::sleep_for(std::min<Clock::duration>(nap, deadline - now));
+        nap = std::min(nap * 2, std::chrono::milliseconds(100));
     }
-    m_fd = std::move(opened);
-    m_lockFile = std::move(lockFile);
-    return std::nullopt;
 }

@@ -6,18 +6,18 @@
 #include <QString>
 
 #include <chrono>
-#include <memory>
 #include <optional>
-
-class QLockFile;
 
 // The lock that keeps two copies of the program (or two threads) from
 // rewriting the files of one application folder at the same time. It is a
-// lock file in the folder ("ojwdata.lock", holding the holder's process id
-// and host), made with an exclusive create, which works on every file system
-// a home folder may live on, network ones included. A lock file left by a
-// copy that died is recognised as stale and taken over: at once when the
-// copy ran on this machine, after a minute when it ran on another.
+// lock file in the folder ("ojwdata.lock", holding the holder's process id,
+// program and machine), made with an exclusive create, which works on every
+// file system a home folder may live on, network ones included (an flock on
+// the folder does not). A lock file left by a copy that died is recognised
+// as stale and taken over: at once when the copy ran on this machine, after
+// a minute when it ran on another. QLockFile does the same, but syncs its
+// lock file to disk on every lock, which would cost each save a few
+// milliseconds for nothing: after a power cut the holder is gone anyway.
 //
 // The open folder doubles as the base of the *at() calls that work on the
 // files in it, so every call of one operation names the same folder even if
@@ -55,5 +55,5 @@ public:
 
 private:
     PosixIo::UniqueFd m_fd;
-    std::unique_ptr<QLockFile> m_lockFile;
+    bool m_held = false;
 };

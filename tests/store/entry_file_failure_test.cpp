@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/time.h>
 #include <thread>
 #include <unistd.h>
 
@@ -271,6 +272,14 @@ TEST_F(EntryFileSafety, TheLockIsALockFileNotAnFlockOnTheFolder)
     writeFileBytes(lockPath, "999999999\nojw\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     save(july12, "after a crash");
     EXPECT_FALSE(exists(lockPath));
+    // Another machine's lock: taken over only once it is a minute old.
+    writeFileBytes(lockPath, "1\nojw\nanother-machine\n");
+    EXPECT_TRUE(entries.save(july12, u"blocked", false));
+    const struct timeval old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(lockPath).constData(), old), 0);
+    save(july12, "after a crash");
+    EXPECT_FALSE(exists(lockPath));
+
     QLockFile running(lockPath);
     ASSERT_TRUE(running.tryLock());
     const auto failure = entries.save(july12, u"blocked", false);
