@@ -3,9 +3,9 @@
 #include "platform/core/date_settings.h"
 #include "store/entry_file.h"
 #include "store/entry_lines.h"
+#include "store/header_date_reader.h"
 #include "store/line_reader.h"
 #include "store/posix_io.h"
-#include "store/text_codec.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,15 +34,13 @@ std::optional<FileError> EntryScan::forEachDay(OnDay onDay) const
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     LineReader reader(file.get());
-    // One buffer for every date text, so the scan allocates nothing per line.
-    QString dateText;
-    dateText.reserve(64);
+    HeaderDateReader dates(m_dates, DateSettings::Precision::DayOnly);
     QByteArrayView line;
     while (reader.next(line)) {
-        if (!EntryLines::isHeader(line))
+        // Most lines are text: their first byte rules them out.
+        if (line.isEmpty() || line.front() != '*' || !EntryLines::isHeader(line))
             continue;
-        TextCodec::decode(line.sliced(EntryLines::headerMark.size()), dateText);
-        if (const std::optional<QDate> day = m_dates.read(dateText, DateSettings::Precision::DayOnly))
+        if (const std::optional<QDate> day = dates.read(line.sliced(EntryLines::headerMark.size())))
             onDay(*day);
     }
     if (reader.error() != 0)

@@ -17,16 +17,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
+
+using Calls = std::vector<std::string>;
 
 // The program as the calendar sees it: a log of the routines it runs.
 class Routines final : public ModuleRoutines, public PadFocus
 {
 public:
     PadState state;
-    std::vector<std::string> calls;
+    Calls calls;
     bool saveFails = false;
 
     PadState& padState() override { return state; }
@@ -49,11 +52,11 @@ protected:
     Routines routines;
     QWidget mainWindow;
     QPointer<frmCalendar> calendar;
+    const Twips twips = Twips::of(mainWindow.screen());
 
     void SetUp() override
     {
         routines.state.shownDate = QDate(2026, 12, 7);
-        const Twips twips = Twips::of(mainWindow.screen());
         mainWindow.setFixedSize(twips.toPixelsX(3495), twips.toPixelsY(4400));
         mainWindow.move(500, 300);
         mainWindow.show();
@@ -61,39 +64,29 @@ protected:
 
     void TearDown() override { delete calendar; }
 
-    void writeEntries(const QByteArray& bytes)
+    frmCalendar& open(const QByteArray& entries = QByteArray())
     {
         QFile file(QDir(dir.path()).filePath("ojwdata.txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    frmCalendar& open()
-    {
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(entries);
+        file.close();
         calendar = new frmCalendar(routines, mainWindow, routines, dir.path(), dates);
         calendar->Form_Load();
         calendar->show();
         return *calendar;
     }
 
-    // The month view's grid as it is drawn: the day shown in each of its
-    // 42 cells and whether it is bold.
-    struct Cell
+    // The day shown in each of the grid's 42 cells as drawn, with a star
+    // when it is bold. Row 0 holds the weekday names.
+    std::vector<std::string> grid() const
     {
-        int day;
-        bool bold;
-    };
-    std::vector<Cell> grid() const
-    {
-        const auto* view = calendar->calCalendar->findChild<QTableView*>();
-        const QAbstractItemModel* model = view->model();
-        std::vector<Cell> cells;
-        // Row 0 holds the weekday names; there is no week number column.
+        const QAbstractItemModel* model = calendar->calCalendar->findChild<QTableView*>()->model();
+        std::vector<std::string> cells;
         for (int row = 1; row < model->rowCount(); ++row) {
             for (int column = 0; column < model->columnCount(); ++column) {
                 const QModelIndex index = model->index(row, column);
-                cells.push_back({index.data(Qt::DisplayRole).toInt(),
-                                 index.data(Qt::FontRole).value<QFont>().bold()});
+                cells.push_back(index.data(Qt::DisplayRole).toString().toStdString()
+                                + (index.data(Qt::FontRole).value<QFont>().bold() ? "*" : ""));
             }
         }
         return cells;
@@ -112,62 +105,54 @@ TEST_F(CalendarTest, LoadsBesideTheMainWindowAndUnloads)
     routines.state.dirty = true;
     frmCalendar& window = open();
     EXPECT_EQ(window.windowTitle(), "OJW - Select Date");
-    EXPECT_TRUE(window.windowFlags() & Qt::Tool);
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
-    EXPECT_EQ(routines.calls, (std::vector<std::string>{"SaveEntry", "LoadEntry 2026-12-07"}));
+    EXPECT_EQ(routines.calls, (Calls{"SaveEntry", "LoadEntry 2026-12-07"}));
     EXPECT_TRUE(routines.state.calendarOpen);
     EXPECT_EQ(window.Value(), QDate(2026, 12, 7));
-    EXPECT_EQ(window.calCalendar->minimumDate(), QDate(1753, 1, 1));
-    EXPECT_EQ(window.calCalendar->maximumDate(), QDate(9999, 12, 31));
-
     // Outer sizes: right edge 200 twips left of the main window's, bottom
     // 100 twips above its top.
-    const Twips twips = Twips::of(mainWindow.screen());
     const QRect main = mainWindow.frameGeometry();
-    const QRect frame = window.frameGeometry();
-    EXPECT_NEAR(main.right() - frame.right(), twips.toPixelsX(200), 1);
-    EXPECT_NEAR(main.top() - (frame.bottom() + 1), twips.toPixelsY(100), 1);
+    EXPECT_NEAR(main.right() - window.frameGeometry().right(), twips.toPixelsX(200), 1);
+    EXPECT_NEAR(main.top() - (window.frameGeometry().bottom() + 1), twips.toPixelsY(100), 1);
 
     routines.calls.clear();
     routines.state.dirty = true;
     window.close();
-    EXPECT_EQ(routines.calls, (std::vector<std::string>{"SaveEntry"}));
+    EXPECT_EQ(routines.calls, (Calls{"SaveEntry"}));
     EXPECT_FALSE(routines.state.calendarOpen);
 }
 
 TEST_F(CalendarTest, AMainWindowNearTheTopLeavesTheCalendarsTopToTheSystem)
 {
-    const Twips twips = Twips::of(mainWindow.screen());
-    // The main window's top between the calendar's height and that plus
-    // 100 twips still counts as near the top.
-    const int calendarHeight = twips.toPixelsY(2460);
-    mainWindow.move(500, mainWindow.screen()->geometry().top() + calendarHeight);
+    // A top equal to the calendar's height is not greater than it.
+    mainWindow.move(500, mainWindow.screen()->geometry().top() + twips.toPixelsY(2460));
     frmCalendar& window = open();
     EXPECT_EQ(window.frameGeometry().top(), mainWindow.screen()->availableGeometry().top());
     EXPECT_NEAR(mainWindow.frameGeometry().right() - window.frameGeometry().right(), twips.toPixelsX(200), 1);
 }
 
-TEST_F(CalendarTest, TheGridAsksForItsFortyTwoDaysAndBoldsExactlyThose)
+TEST_F(CalendarTest, EachPageBoldsExactlyTheDaysWithEntriesOfItsFortyTwo)
 {
-    // December 2026 under a Sunday-first week starts its grid on Sunday
-    // 29 November; 9 January 2027 is its 42nd day.
-    writeEntries(entry("11/28/2026") + entry("11/29/2026") + entry("12/25/2026") + entry("not a date")
-                 + entry("1/9/2027") + entry("1/10/2027"));
-    open();
-    ASSERT_EQ(calendar->calCalendar->firstDayOfWeek(), Qt::Sunday);
-    std::vector<Cell> cells = grid();
-    ASSERT_EQ(cells.size(), 42u);
-    EXPECT_EQ(cells[0].day, 29);
-    EXPECT_EQ(cells[41].day, 9);
-    for (size_t i = 0; i < cells.size(); ++i)
-        EXPECT_EQ(cells[i].bold, i == 0 || i == 26 || i == 41) << "cell " << i;
+    // Under a Sunday-first week December 2026 runs from 29 November to
+    // 9 January; a header that is no date marks nothing.
+    open(entry("11/28/2026") + entry("11/29/2026") + entry("12/25/2026") + entry("not a date")
+         + entry("1/9/2027") + entry("1/10/2027"));
+    std::vector<std::string> expected = {"29*", "30"};
+    for (int day = 1; day <= 31; ++day)
+        expected.push_back(std::to_string(day) + (day == 25 ? "*" : ""));
+    for (int day = 1; day <= 9; ++day)
+        expected.push_back(std::to_string(day) + (day == 9 ? "*" : ""));
+    EXPECT_EQ(grid(), expected);
 
-    // A new page asks again, and the old page's days are no longer bold.
+    // A new page reads the file again: 9 January lost its entry meanwhile.
+    QFile file(QDir(dir.path()).filePath("ojwdata.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(entry("12/25/2026") + entry("1/10/2027"));
+    file.close();
     calendar->calCalendar->setCurrentPage(2027, 1);
-    cells = grid();
-    EXPECT_EQ(cells[0].day, 27); // 27 December 2026
-    for (size_t i = 0; i < cells.size(); ++i)
-        EXPECT_EQ(cells[i].bold, i == 13 || i == 14) << "cell " << i;
+    const std::vector<std::string> january = grid();
+    EXPECT_EQ(january[0], "27");
+    EXPECT_EQ(std::count_if(january.begin(), january.end(), [](const std::string& c) { return c.ends_with('*'); }), 1);
+    EXPECT_EQ(january[14], "10*");
 }
 
 TEST_F(CalendarTest, GridStartMatchesTheMonthViewForEveryWeekStart)
@@ -176,14 +161,14 @@ TEST_F(CalendarTest, GridStartMatchesTheMonthViewForEveryWeekStart)
     QCalendarWidget* view = calendar->calCalendar;
     for (const Qt::DayOfWeek first : {Qt::Sunday, Qt::Monday, Qt::Saturday}) {
         view->setFirstDayOfWeek(first);
-        // February 2026 starts on a Sunday, June 2026 on a Monday, August
-        // 2026 on a Saturday: each is some week start's first column.
+        // February 2026 starts on a Sunday, June on a Monday, August on a
+        // Saturday: each is the first column for one of the week starts.
         for (const int month : {2, 6, 8, 12}) {
             view->setCurrentPage(2026, month);
             const QDate start = frmCalendar::gridStart(2026, month, first);
-            const std::vector<Cell> cells = grid();
+            const std::vector<std::string> cells = grid();
             for (size_t i = 0; i < cells.size(); ++i)
-                ASSERT_EQ(cells[i].day, start.addDays(qint64(i)).day())
+                ASSERT_EQ(cells[i], std::to_string(start.addDays(qint64(i)).day()))
                     << "week from " << first << ", month " << month << ", cell " << i;
         }
     }
@@ -192,29 +177,19 @@ TEST_F(CalendarTest, GridStartMatchesTheMonthViewForEveryWeekStart)
 TEST_F(CalendarTest, ADateBeforeTheRangeShowsItsFirstDay)
 {
     routines.state.shownDate = QDate(1600, 5, 5);
-    frmCalendar& window = open();
-    EXPECT_EQ(window.Value(), QDate(1753, 1, 1));
+    EXPECT_EQ(open().Value(), QDate(1753, 1, 1));
     EXPECT_EQ(routines.state.shownDate, QDate(1600, 5, 5));
 }
 
-TEST_F(CalendarTest, AClickSavesShowsTheDayThenSyncsAndFocusesThePad)
+TEST_F(CalendarTest, AClickWhoseSaveFailsKeepsTheDayAndItsText)
 {
     frmCalendar& window = open();
-    routines.calls.clear();
-    routines.state.dirty = true;
-    window.setValue(QDate(2026, 12, 20));
-    window.calCalendar_DateClick();
-    EXPECT_EQ(routines.state.shownDate, QDate(2026, 12, 20));
-    EXPECT_EQ(routines.calls, (std::vector<std::string>{"SaveEntry", "LoadEntry 2026-12-20", "SyncCalendar",
-                                                        "focusPad"}));
-
-    // Text that cannot be saved keeps its day: the month view goes back.
     routines.calls.clear();
     routines.state.dirty = true;
     routines.saveFails = true;
     window.setValue(QDate(2026, 12, 24));
     window.calCalendar_DateClick();
-    EXPECT_EQ(routines.state.shownDate, QDate(2026, 12, 20));
-    EXPECT_EQ(window.Value(), QDate(2026, 12, 20));
-    EXPECT_EQ(routines.calls, (std::vector<std::string>{"SaveEntry"}));
+    EXPECT_EQ(routines.calls, (Calls{"SaveEntry"}));
+    EXPECT_EQ(routines.state.shownDate, QDate(2026, 12, 7));
+    EXPECT_EQ(window.Value(), QDate(2026, 12, 7));
 }

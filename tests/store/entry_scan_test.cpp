@@ -16,6 +16,7 @@ static void PrintTo(const QDate& date, std::ostream* out)
 namespace {
 
 using Target = EntryScan::Target;
+constexpr Target allTargets[] = {Target::Earliest, Target::Latest, Target::Next, Target::Previous};
 
 class EntryScanTest : public EntryFileTest
 {
@@ -39,75 +40,22 @@ QByteArray entry(const char* dateText)
 
 } // namespace
 
-TEST_F(EntryScanTest, FindsTheNearestDaysWhateverTheFileOrder)
+TEST_F(EntryScanTest, FindsTheNearestDatedHeadersWhateverTheFileOrder)
 {
-    // In the order days got their entries, the earliest and the latest in
-    // the middle of the file.
-    put(entry("10/03/2024") + entry("01/01/2020") + entry("31/12/2030") + entry("15/03/2024"));
-    const QDate between(2024, 3, 12);
-    EXPECT_EQ(target(Target::Earliest, between), QDate(2020, 1, 1));
-    EXPECT_EQ(target(Target::Latest, between), QDate(2030, 12, 31));
-    EXPECT_EQ(target(Target::Next, between), QDate(2024, 3, 15));
-    EXPECT_EQ(target(Target::Previous, between), QDate(2024, 3, 10));
-    // The shown day's own entry is never the next or previous one.
-    EXPECT_EQ(target(Target::Next, QDate(2024, 3, 10)), QDate(2024, 3, 15));
-    EXPECT_EQ(target(Target::Previous, QDate(2024, 3, 15)), QDate(2024, 3, 10));
-    EXPECT_EQ(target(Target::Next, QDate(2030, 12, 31)), QDate());
-    EXPECT_EQ(target(Target::Previous, QDate(2020, 1, 1)), QDate());
-}
-
-TEST_F(EntryScanTest, TheShownDayAsTheOnlyEntry)
-{
-    const QDate day(2026, 7, 12);
-    put(entry("12/07/2026"));
-    EXPECT_EQ(target(Target::Earliest, day), day);
-    EXPECT_EQ(target(Target::Latest, day), day);
-    EXPECT_EQ(target(Target::Next, day), QDate());
-    EXPECT_EQ(target(Target::Previous, day), QDate());
-}
-
-TEST_F(EntryScanTest, NoHeaderNoTarget)
-{
-    const QDate day(2026, 7, 12);
-    for (const Target t : {Target::Earliest, Target::Latest, Target::Next, Target::Previous})
-        EXPECT_EQ(target(t, day), QDate()) << "missing file";
-    for (const QByteArray& file : {QByteArray(), QByteArray("stray\r\n!*!\r\n\r\n")}) {
-        put(file);
-        for (const Target t : {Target::Earliest, Target::Latest, Target::Next, Target::Previous})
-            EXPECT_EQ(target(t, day), QDate()) << file.toStdString();
-    }
-}
-
-TEST_F(EntryScanTest, ReadsEveryLineStartingWithTheMarkAndOnlyDates)
-{
-    // Headers that name no day are skipped, not taken as the first best. A
-    // body line that starts with the mark is a header to the scan, one with
-    // a space before the mark is not, and a time of day is dropped.
-    put("*!*\r\ntext\r\n!*!\r\n*!*not a date\r\n!*!\r\n"
-        + entry("05/06/2024")
-        + "*!*01/01/2001 10:30\r\ntext\r\n!*!\r\n"
-          "*!*09/09/2009\r\n*!*03/03/2033\r\n!*!\r\n"
-          " *!*01/01/1999\r\n!*!\r\n");
+    // Out of date order; headers that name no day are skipped rather than
+    // taken as the first best; a body line starting with the mark is a
+    // header to the scan, one with a space before it is not; a time of day
+    // is dropped, so two headers name 1 January 2001.
+    put(entry("") + entry("not a date") + entry("05/06/2024") + entry("01/01/2001 10:30")
+        + "*!*09/09/2009\r\n*!*03/03/2033\r\n!*!\r\n" + entry("1/1/2001") + " *!*01/01/1999\r\n");
     const QDate shown(2024, 6, 5);
     EXPECT_EQ(target(Target::Earliest, shown), QDate(2001, 1, 1));
     EXPECT_EQ(target(Target::Latest, shown), QDate(2033, 3, 3));
+    // The shown day's own header is never the next or previous one.
     EXPECT_EQ(target(Target::Next, shown), QDate(2033, 3, 3));
     EXPECT_EQ(target(Target::Previous, shown), QDate(2009, 9, 9));
-
-    std::array<bool, EntryScan::gridDays> flags{};
-    ASSERT_FALSE(scan.markDays(QDate(2024, 6, 1), flags));
-    std::array<bool, EntryScan::gridDays> expected{};
-    expected[4] = true;
-    EXPECT_EQ(flags, expected);
-}
-
-TEST_F(EntryScanTest, TwoHeadersOfOneDayGiveThatDay)
-{
-    put(entry("02/02/2022") + entry("2/2/2022") + entry("01/01/2022") + entry("1/1/2022 08:00"));
-    EXPECT_EQ(target(Target::Latest, QDate(2022, 1, 15)), QDate(2022, 2, 2));
-    EXPECT_EQ(target(Target::Earliest, QDate(2022, 1, 15)), QDate(2022, 1, 1));
-    EXPECT_EQ(target(Target::Next, QDate(2022, 1, 15)), QDate(2022, 2, 2));
-    EXPECT_EQ(target(Target::Previous, QDate(2022, 1, 15)), QDate(2022, 1, 1));
+    EXPECT_EQ(target(Target::Next, QDate(2033, 3, 3)), QDate());
+    EXPECT_EQ(target(Target::Previous, QDate(2001, 1, 1)), QDate());
 }
 
 TEST_F(EntryScanTest, MarksTheGridsFortyTwoDaysOnly)
@@ -125,23 +73,24 @@ TEST_F(EntryScanTest, MarksTheGridsFortyTwoDaysOnly)
 
     // A shorter array is never written past its end, and flags already set
     // stay set.
-    std::array<bool, 50> shortFlags{};
-    shortFlags[2] = true;
-    ASSERT_FALSE(scan.markDays(start, std::span<bool>(shortFlags).first(4)));
+    flags = {};
+    flags[2] = true;
+    ASSERT_FALSE(scan.markDays(start, std::span<bool>(flags).first(4)));
     expected = {};
     expected[0] = expected[2] = true;
-    EXPECT_EQ(shortFlags, expected);
+    EXPECT_EQ(flags, expected);
 }
 
-TEST_F(EntryScanTest, UnreadableFileIsReportedWithItsName)
+TEST_F(EntryScanTest, AMissingFileIsEmptyAnUnreadableOneIsReported)
 {
+    for (const Target t : allTargets)
+        EXPECT_EQ(target(t, QDate(2026, 7, 12)), QDate());
     ASSERT_TRUE(QDir(folder.path()).mkdir("ojwdata.txt"));
-    std::optional<QDate> day = QDate(2000, 1, 1);
+    std::optional<QDate> day;
     const auto failure = scan.find(Target::Earliest, QDate(2026, 7, 12), day);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->file, dataPath());
     EXPECT_EQ(failure->reason, systemReason(EISDIR));
-    EXPECT_FALSE(day);
     std::array<bool, EntryScan::gridDays> flags{};
     EXPECT_TRUE(scan.markDays(QDate(2026, 7, 1), flags));
 }
