@@ -141,8 +141,6 @@ void frmOJW::buildMenus()
 
     const QSize client = centralWidget()->size();
     setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
-
-    disablePendingCommands();
 }
 
 void frmOJW::Form_Load()

@@ -117,8 +117,6 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    // Commands whose work is not written yet stay visible but disabled.
-    void disablePendingCommands();
     // Lower right of the screen, with the frame the window has now.
     void place();
 

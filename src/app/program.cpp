@@ -300,8 +300,9 @@ void Program::report(const QString& what, const FileError& error)
 
 bool Program::eventFilter(QObject* watched, QEvent* event)
 {
+    // A modal dialog or message box would block the help window it opened.
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1
-        && watched->isWidgetType()) {
+        && watched->isWidgetType() && !QApplication::activeModalWidget()) {
         openHelp();
         return true;
     }
