@@ -380,6 +380,7 @@ std::optional<FileError> EntryFile::recover() const
     if (auto failure = lock.acquire(m_folder))
         return failure;
     const int folderFd = lock.folderFd();
+    lock.removeLeftovers();
 
     struct stat status;
     if (::fstatat(folderFd, fileName, &status, AT_SYMLINK_NOFOLLOW) == 0)

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cctype>
 #include <csignal>
+#include <dirent.h>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,6 +53,30 @@ QByteArray lockContents()
 {
     const QByteArray pid = QByteArray::number(qint64(::getpid()));
     return pid + '\n' + processName(pid) + '\n' + hostName() + '\n';
+}
+
+// The name of the file this copy writes its details into before linking it
+// to the lock's name: one per process and lock, as threads take locks too.
+QByteArray pendingName()
+{
+    static std::atomic<unsigned> taken{0};
+    return QByteArray(FolderLock::lockFileName) + '.' + QByteArray::number(qint64(::getpid()))
+           + '-' + QByteArray::number(taken++);
+}
+
+// Writes the holder's details into the pending file; false where that
+// fails, and the lock is then taken without it.
+bool writePending(int folderFd, const QByteArray& name, const QByteArray& contents)
+{
+    const int fd = ::openat(folderFd, name.constData(),
+                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
+    ::close(fd);
+    if (!written)
+        ::unlinkat(folderFd, name.constData(), 0);
+    return written;
 }
 
 std::chrono::seconds ageOf(const struct stat& status)
@@ -126,6 +152,36 @@ FolderLock::~FolderLock()
     release();
 }
 
+void FolderLock::removeLeftovers() const
+{
+    if (!m_held)
+        return;
+    // The folder is read through a copy of its descriptor, which closedir()
+    // closes; the lock keeps its own.
+    const int copy = ::fcntl(m_fd.get(), F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        return;
+    DIR* folder = ::fdopendir(copy);
+    if (!folder) {
+        ::close(copy);
+        return;
+    }
+    ::rewinddir(folder);
+    const QByteArray prefix = QByteArray(lockFileName) + '.';
+    while (const dirent* entry = ::readdir(folder)) {
+        const QByteArray name(entry->d_name);
+        // A pending file lives for a moment, or as long as its copy waits
+        // for the lock: one older than a stale lock is surely left over.
+        struct stat status;
+        if (name.startsWith(prefix) && name.size() > prefix.size()
+            && std::isdigit(static_cast<unsigned char>(name[prefix.size()]))
+            && ::fstatat(m_fd.get(), name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(status.st_mode) && ageOf(status) > staleAfter)
+            ::unlinkat(m_fd.get(), name.constData(), 0);
+    }
+    ::closedir(folder);
+}
+
 void FolderLock::release()
 {
     if (m_held) {
@@ -147,37 +203,60 @@ std::optional<FileError> FolderLock::acquire(const QString& folder)
         return PosixIo::error(folder, fault);
 
     const QByteArray contents = lockContents();
+    // The details are written to a file of this copy's own first and then
+    // linked to the lock's name, so the lock file appears with them in it:
+    // a copy killed at any moment leaves either no lock or one whose holder
+    // can be told dead at once. Where the file system has no hard links,
+    // the lock file is created and written in two steps instead.
+    const QByteArray pending = pendingName();
+    bool linkable = writePending(opened.get(), pending, contents);
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + maxWait();
     // Start with short naps, as a competing save usually ends quickly, and
     // back off so a long wait costs little.
     auto nap = std::chrono::milliseconds(2);
     for (;;) {
-        // An exclusive create works on every file system, network ones
-        // included. The lock file is not synced: after a power cut its
-        // holder is gone anyway, and an empty or missing lock file is no
-        // lock.
-        const int lock = ::openat(opened.get(), lockFileName,
-                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-        if (lock >= 0) {
-            const bool written = ::write(lock, contents.constData(), size_t(contents.size()))
-                                 == contents.size();
-            ::close(lock);
-            if (!written) {
-                const int writeError = errno != 0 ? errno : ENOSPC;
-                ::unlinkat(opened.get(), lockFileName, 0);
-                return PosixIo::error(folder, writeError);
+        // The lock file is not synced: after a power cut its holder is gone
+        // anyway.
+        if (linkable) {
+            if (::linkat(opened.get(), pending.constData(), opened.get(), lockFileName, 0) == 0) {
+                ::unlinkat(opened.get(), pending.constData(), 0);
+                m_fd = std::move(opened);
+                m_held = true;
+                return std::nullopt;
             }
-            m_fd = std::move(opened);
-            m_held = true;
-            return std::nullopt;
+            if (errno != EEXIST) {
+                ::unlinkat(opened.get(), pending.constData(), 0);
+                linkable = false;
+                continue;
+            }
+        } else {
+            const int lock = ::openat(opened.get(), lockFileName,
+                                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+            if (lock >= 0) {
+                const bool written = ::write(lock, contents.constData(), size_t(contents.size()))
+                                     == contents.size();
+                ::close(lock);
+                if (!written) {
+                    const int writeError = errno != 0 ? errno : ENOSPC;
+                    ::unlinkat(opened.get(), lockFileName, 0);
+                    return PosixIo::error(folder, writeError);
+                }
+                m_fd = std::move(opened);
+                m_held = true;
+                return std::nullopt;
+            }
         }
-        if (errno != EEXIST)
-            return PosixIo::error(folder, errno);
+        if (errno != EEXIST) {
+            const int error = errno;
+            return PosixIo::error(folder, error);
+        }
         if (isStale(opened.get(), lockFileName) && removeStale(opened.get(), lockFileName))
             continue;
         const auto now = Clock::now();
         if (now >= deadline) {
+            if (linkable)
+                ::unlinkat(opened.get(), pending.constData(), 0);
             return FileError{folder,
                              QCoreApplication::translate(
                                  "FolderLock",

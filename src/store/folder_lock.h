@@ -50,6 +50,11 @@ public:
     // The open folder, for openat(), renameat(), fsync() and the like.
     int folderFd() const { return m_fd.get(); }
 
+    // Removes what copies killed while they took a lock left behind: the
+    // files they wrote their details into before linking them. Run while
+    // the lock is held, at start-up.
+    void removeLeftovers() const;
+
     // Releases the lock and closes the folder.
     void release();
 
