@@ -43,6 +43,7 @@ frmOJW::frmOJW(Program& program) : m_program(program)
                    | Qt::WindowCloseButtonHint);
     buildControls();
     buildMenus();
+    describeControls();
 }
 
 frmOJW::~frmOJW() = default;

@@ -117,6 +117,9 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    // Names, descriptions and tooltips that say what the symbol captions
+    // mean, for screen readers and for users who cannot guess them.
+    void describeControls();
     // Lower right of the screen, with the frame the window has now.
     void place();
 

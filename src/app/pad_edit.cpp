@@ -41,7 +41,10 @@ PadEdit::PadEdit(QWidget* parent) : QPlainTextEdit(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    setTabChangesFocus(false);
+    // As in the edit boxes of dialogs, Tab and Shift+Tab go on to the next
+    // control in the tab order, so the keyboard reaches every button; a tab
+    // character is typed with Ctrl+Tab.
+    setTabChangesFocus(true);
 }
 
 QString PadEdit::entryText() const
@@ -67,6 +70,10 @@ void PadEdit::keyPressEvent(QKeyEvent* event)
         QTextCursor cursor = textCursor();
         cursor.insertBlock();
         setTextCursor(cursor);
+        return;
+    }
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
