@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
+#include <QDir>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -33,6 +34,18 @@
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, what); \
             std::abort();                                                                 \
         }                                                                                 \
+    } while (false)
+
+// Two byte strings that must be equal: on a difference, both are shown.
+#define FUZZ_CHECK_BYTES(actual, expected, what)                                           \
+    do {                                                                                   \
+        const QByteArray fuzzActual = (actual), fuzzExpected = (expected);                 \
+        if (fuzzActual != fuzzExpected) {                                                  \
+            std::fprintf(stderr, "actual:   %s\nexpected: %s\n",                            \
+                         fuzzActual.toPercentEncoding(" ").constData(),                    \
+                         fuzzExpected.toPercentEncoding(" ").constData());                 \
+            FUZZ_CHECK(false, what);                                                       \
+        }                                                                                  \
     } while (false)
 
 // The fuzzer's bytes, taken from the front.
