@@ -3,6 +3,7 @@
 #include "app/pad_text.h"
 
 #include <QKeyEvent>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -49,12 +50,40 @@ PadEdit::PadEdit(QWidget* parent) : QPlainTextEdit(parent)
 
 QString PadEdit::entryText() const
 {
-    return PadText::fromEditor(document()->toRawText());
+    QString entry;
+    entry.reserve(document()->characterCount());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin())
+            entry += u"\r\n";
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            const QTextFragment piece = fragment.fragment();
+            const QVariant original = piece.charFormat().property(originalCharacter);
+            PadText::appendFromEditor(entry, piece.text(),
+                                      original.isValid() ? QChar(char16_t(original.toUInt())) : QChar());
+        }
+    }
+    return entry;
 }
 
 void PadEdit::setEntryText(const QString& text)
 {
-    setPlainText(PadText::toEditor(text));
+    const PadText::EditorText editor = PadText::toEditor(text);
+    setPlainText(editor.text);
+    if (editor.standIns.isEmpty())
+        return;
+    // Each stand-in carries the character it stands for in its format,
+    // which moves with it through edits, undo and redo.
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (const PadText::StandIn& standIn : editor.standIns) {
+        cursor.setPosition(int(standIn.position));
+        cursor.setPosition(int(standIn.position) + 1, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setProperty(originalCharacter, uint(standIn.original.unicode()));
+        cursor.mergeCharFormat(format);
+    }
+    cursor.endEditBlock();
+    document()->clearUndoRedoStacks();
 }
 
 void PadEdit::keyPressEvent(QKeyEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QTextFormat>
 
 // The pad: a multi-line editor without scroll bars that reads and writes
 // its text in the form entries hold it (lines separated by CR LF).
@@ -13,6 +14,9 @@ public:
 
     QString entryText() const;
     void setEntryText(const QString& text);
+
+    // The format property that holds the character a stand-in shows.
+    static constexpr int originalCharacter = QTextFormat::UserProperty + 1;
 
 signals:
     // Before the pad handles a key: the platform's virtual-key code (0 for

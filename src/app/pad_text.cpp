@@ -2,37 +2,61 @@
 
 namespace PadText {
 
-QString fromEditor(QStringView raw)
+namespace {
+
+// The editor's own characters for a block break inside frames, which
+// setPlainText would take as line breaks.
+constexpr char16_t beginningOfFrame = 0xFDD0;
+constexpr char16_t endOfFrame = 0xFDD1;
+
+} // namespace
+
+bool needsStandIn(QChar ch)
 {
-    QString entry;
-    entry.reserve(raw.size() + raw.size() / 16);
-    for (QChar ch : raw) {
-        if (ch == QChar::ParagraphSeparator)
-            entry += u"\r\n";
-        else if (ch == QChar::LineSeparator)
-            entry += u'\n';
-        else
-            entry += ch;
-    }
-    return entry;
+    const char16_t c = ch.unicode();
+    return c == u'\n' || c == QChar::ParagraphSeparator || c == beginningOfFrame
+           || c == endOfFrame;
 }
 
-QString toEditor(QStringView entry)
+QChar standInFor(QChar ch)
 {
-    QString text;
-    text.reserve(entry.size());
+    const char16_t c = ch.unicode();
+    if (c == beginningOfFrame || c == endOfFrame)
+        return QChar::ReplacementCharacter;
+    return QChar::LineSeparator;
+}
+
+EditorText toEditor(QStringView entry)
+{
+    EditorText editor;
+    editor.text.reserve(entry.size());
     for (qsizetype i = 0; i < entry.size(); ++i) {
         const QChar ch = entry[i];
         if (ch == u'\r' && i + 1 < entry.size() && entry[i + 1] == u'\n') {
-            text += u'\n'; // a line break: the editor starts a new block
+            editor.text += u'\n'; // a line break: the editor starts a new block
             ++i;
-        } else if (ch == u'\n') {
-            text += QChar::LineSeparator; // a lone LF stays inside its line
+        } else if (needsStandIn(ch)) {
+            editor.standIns.append({editor.text.size(), ch});
+            editor.text += standInFor(ch);
         } else {
-            text += ch;
+            editor.text += ch;
         }
     }
-    return text;
+    return editor;
+}
+
+void appendFromEditor(QString& entry, QStringView raw, QChar original)
+{
+    const bool standsIn = !original.isNull();
+    const QChar shown = standsIn ? standInFor(original) : QChar();
+    for (QChar ch : raw) {
+        if (standsIn && ch == shown)
+            entry += original;
+        else if (ch == QChar::ParagraphSeparator)
+            entry += u"\r\n";
+        else
+            entry += ch;
+    }
 }
 
 } // namespace PadText

@@ -9,6 +9,8 @@ TEST(PadText, KeepsLineBreaksAndLoneLineFeedsApart)
 {
     const QString entries[] = {
         "", "a", "a\r\nb", "a\r\n", "\r\n", "x\ny", "x\n\r\ny\n", "\n", "  ", "tab\there",
+        QStringLiteral(u"a\u2028b"), QStringLiteral(u"a\u2029b"), QStringLiteral(u"\u2029\r\n\u2028\n"),
+        QStringLiteral(u"\uFDD0\uFDD1"), QStringLiteral(u"\n\u2028"),
     };
     PadEdit pad;
     for (const QString& entry : entries) {
@@ -42,4 +44,20 @@ TEST(PadText, EnterAndShiftEnterTypeARealLineBreak)
     QTest::keyClick(&pad, Qt::Key_Return, Qt::ShiftModifier);
     QTest::keyClicks(&pad, "c");
     EXPECT_EQ(pad.entryText(), "a\r\nb\r\nc");
+}
+
+TEST(PadText, SeparatorsSurviveAnEditOfAnotherLine)
+{
+    PadEdit pad;
+    pad.show();
+    pad.setEntryText(QStringLiteral(u"one\ntwo\u2028three\u2029four\r\nfive"));
+    pad.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&pad, "!");
+    QTest::keyClick(&pad, Qt::Key_Return);
+    QTest::keyClicks(&pad, "six");
+    EXPECT_EQ(pad.entryText(), QStringLiteral(u"one\ntwo\u2028three\u2029four\r\nfive!\r\nsix"));
+    pad.undo();
+    pad.undo();
+    pad.undo();
+    EXPECT_EQ(pad.entryText(), QStringLiteral(u"one\ntwo\u2028three\u2029four\r\nfive"));
 }
