@@ -4,6 +4,8 @@
 write_desktop_entry() {
     local folder="$1" file="$2"
     mkdir -p "$(dirname "$file")"
+    # StartupWMClass is the class of the windows' WM_CLASS, which the
+    # program sets as its application name.
     # Exec and Path name the folder itself: the program keeps its diary
     # beside itself, so it must start from there and nowhere else.
     cat > "$file" <<ENTRY
@@ -19,6 +21,6 @@ Terminal=false
 Categories=Office;Utility;
 Keywords=diary;journal;notes;
 StartupNotify=true
-StartupWMClass=ojw
+StartupWMClass=Ombrel JotWell
 ENTRY
 }
