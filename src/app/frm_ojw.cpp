@@ -169,6 +169,9 @@ void frmOJW::place()
 
 bool frmOJW::event(QEvent* event)
 {
+    // A deferred delete ends with this window gone: nothing may follow it.
+    if (event->type() == QEvent::DeferredDelete)
+        return QMainWindow::event(event);
     const bool result = QMainWindow::event(event);
     if (!m_placedWithFrame && isVisible() && frameGeometry().size() != size()) {
         m_placedWithFrame = true;

@@ -189,6 +189,9 @@ void frmCalendar::place()
 
 bool frmCalendar::event(QEvent* event)
 {
+    // A deferred delete ends with this window gone: nothing may follow it.
+    if (event->type() == QEvent::DeferredDelete)
+        return QWidget::event(event);
     const bool result = QWidget::event(event);
     // Before the window manager has framed the window its frame is unknown
     // and taken as none; once it is known, the window is placed again.
