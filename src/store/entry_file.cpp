@@ -336,10 +336,13 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
         if ((result.error = copy(EntryLines::entryBytes(m_dates, day, result.text), nullptr)))
             return result;
     }
-    source.close();
-
+    // The old file stays open across the rename, so that the rename does
+    // not release its blocks and pages while the window waits: a thread of
+    // its own does that when it closes the file.
     result.error = replacement.commit(QString::fromLocal8Bit(target.name));
     result.written = replacement.isInPlace();
+    if (result.written && source.isOpen())
+        PosixIo::closeInBackground(std::move(source));
     return result;
 }
 

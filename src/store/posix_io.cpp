@@ -10,6 +10,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace PosixIo {
@@ -221,6 +222,18 @@ ssize_t write(int fd, const void* buffer, size_t size)
     if (fired && size > 1)
         size /= 2;
     return ::write(fd, buffer, size);
+}
+
+void closeInBackground(UniqueFd fd)
+{
+    if (!fd.isOpen())
+        return;
+    const int raw = fd.release();
+    try {
+        std::thread([raw] { ::close(raw); }).detach();
+    } catch (const std::system_error&) {
+        ::close(raw); // no thread to be had: closed here, only slower
+    }
 }
 
 } // namespace PosixIo

@@ -1,3 +1,4 @@
+#include "store/buffered_writer.h"
 #include "store/entry_file.h"
 #include "store/posix_io.h"
 
@@ -38,7 +39,7 @@ QByteArray diary()
     QByteArray bytes;
     for (int day = 1; day <= 28; ++day) {
         bytes += "*!*" + QByteArray::number(day).rightJustified(2, '0') + "/06/2026\r\n";
-        bytes += QByteArray(8000, 'a' + day % 26) + "\r\n!*!\r\n";
+        bytes += QByteArray(BufferedWriter::defaultBufferSize / 8, char('a' + day % 26)) + "\r\n!*!\r\n";
     }
     return bytes + "*!*12/07/2026\r\nold\r\n!*!\r\n";
 }
