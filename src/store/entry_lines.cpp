@@ -45,16 +45,14 @@ QByteArray entryBytes(const DateSettings& dates, const QDate& day, QStringView t
 } // namespace EntryLines
 
 DayHeaderMatcher::DayHeaderMatcher(const DateSettings& dates, const QDate& day)
-    : m_dates(dates), m_day(day)
+    : m_reader(dates, DateSettings::Precision::Exact), m_day(day)
 {
-    m_dateText.reserve(64);
 }
 
 bool DayHeaderMatcher::matches(QByteArrayView line)
 {
     if (!EntryLines::isHeader(line))
         return false;
-    TextCodec::decode(line.sliced(EntryLines::headerMark.size()), m_dateText);
-    const std::optional<QDate> date = m_dates.read(m_dateText, DateSettings::Precision::Exact);
+    const std::optional<QDate> date = m_reader.read(line.sliced(EntryLines::headerMark.size()));
     return date && *date == m_day;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/header_date_reader.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
@@ -77,8 +79,8 @@ QByteArray entryBytes(const DateSettings& dates, const QDate& day, QStringView t
 
 // Recognises the headers of one day: header lines whose date text reads
 // exactly as the day. A header whose text is not a date, or names a time of
-// day, belongs to no day. Decoding the date text reuses one buffer, so a
-// scan over many headers does not allocate per line.
+// day, belongs to no day. Headers as the program writes them are read from
+// their bytes, so a pass over many headers neither allocates nor parses.
 class DayHeaderMatcher
 {
 public:
@@ -87,7 +89,6 @@ public:
     bool matches(QByteArrayView line);
 
 private:
-    const DateSettings& m_dates;
+    HeaderDateReader m_reader;
     QDate m_day;
-    QString m_dateText;
 };
