@@ -4,7 +4,12 @@
 #include <QDate>
 #include <QString>
 
+#include "platform/core/file_error.h"
+
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 
 class DateSettings;
@@ -66,3 +71,12 @@ public:
 
     static void runAll(const BenchContext& context);
 };
+
+// Ends the benchmark when an operation fails: its timing would mean nothing.
+inline void mustSucceed(const std::optional<FileError>& failure)
+{
+    if (failure) {
+        std::fprintf(stderr, "failed: %s\n", qPrintable(failure->message()));
+        std::exit(1);
+    }
+}

@@ -15,14 +15,6 @@ namespace {
 
 constexpr double scanTarget = 2.0;
 
-void check(const std::optional<FileError>& failure)
-{
-    if (failure) {
-        std::fprintf(stderr, "failed: %s\n", qPrintable(failure->message()));
-        std::exit(1);
-    }
-}
-
 const BenchCase navigation("navigation", [](const BenchContext& c) {
     const qint64 bytes = c.diary.size();
     const EntryScan scan(c.folder, c.dates);
@@ -40,7 +32,7 @@ const BenchCase navigation("navigation", [](const BenchContext& c) {
     };
     for (const auto& command : commands) {
         std::optional<QDate> day;
-        const double ms = timeIt([&] { check(scan.find(command.target, middle, day)); }, c.runs);
+        const double ms = timeIt([&] { mustSucceed(scan.find(command.target, middle, day)); }, c.runs);
         // Every command has a target from the middle of the diary; a scan
         // that finds none has read nothing worth timing.
         if (!day) {
@@ -51,7 +43,7 @@ const BenchCase navigation("navigation", [](const BenchContext& c) {
     }
 
     std::array<bool, EntryScan::gridDays> flags{};
-    const double ms = timeIt([&] { check(scan.markDays(middle, flags)); }, c.runs);
+    const double ms = timeIt([&] { mustSucceed(scan.markDays(middle, flags)); }, c.runs);
     if (!flags[0]) {
         std::fprintf(stderr, "failed: the bold days miss the first day of the grid\n");
         std::exit(1);

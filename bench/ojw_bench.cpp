@@ -46,14 +46,6 @@ std::map<std::string, BenchCase::Run>& registeredCases()
     return cases;
 }
 
-void check(const std::optional<FileError>& error)
-{
-    if (error) {
-        std::fprintf(stderr, "failed: %s\n", qPrintable(error->message()));
-        std::exit(1);
-    }
-}
-
 struct Row
 {
     Measure measure;
@@ -165,10 +157,10 @@ int main(int argc, char** argv)
         context.record("floor: write and sync", writeFloor, diary.size());
 
         QString text;
-        context.measure({"load a day", timeIt([&] { check(entries.load(middle, text)); }, runs),
+        context.measure({"load a day", timeIt([&] { mustSucceed(entries.load(middle, text)); }, runs),
                          diary.size(), Floor::Read, 2.0});
         context.measure({"save a day, with sync",
-                         timeIt([&] { check(entries.save(middle, QStringLiteral("New text\r\nfor the day"), false)); },
+                         timeIt([&] { mustSucceed(entries.save(middle, QStringLiteral("New text\r\nfor the day"), false)); },
                                 runs),
                          diary.size(), Floor::ReadWrite, 1.5});
         context.reset();

@@ -22,7 +22,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QDate july12(2026, 7, 12);
 const QByteArray oneEntry = "*!*12/07/2026\r\nkept\r\n!*!\r\n";
 
 class EntryFileSafety : public EntryFileTest

@@ -18,8 +18,6 @@ namespace {
 using PosixIo::Call;
 using PosixIo::Fault;
 
-const QDate july12(2026, 7, 12);
-const QDate july13(2026, 7, 13);
 
 class EntryFileFaults : public EntryFileTest
 {

@@ -19,8 +19,6 @@
 namespace {
 
 const QDate july10(2026, 7, 10);
-const QDate july12(2026, 7, 12);
-const QDate july13(2026, 7, 13);
 
 // A folder for files of hundreds of megabytes: a file system in memory
 // where the tests may mount one (they run as root in CI), so that the time

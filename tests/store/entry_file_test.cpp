@@ -5,8 +5,6 @@
 
 namespace {
 
-const QDate july12(2026, 7, 12);
-const QDate july13(2026, 7, 13);
 const QDate july14(2026, 7, 14);
 
 class EntryFileFormat : public EntryFileTest

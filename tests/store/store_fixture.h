@@ -18,6 +18,10 @@
 
 // Readable failure messages: texts as UTF-8, bytes with CR, LF and non-ASCII
 // bytes escaped.
+// Days the store tests save and load.
+inline const QDate july12(2026, 7, 12);
+inline const QDate july13(2026, 7, 13);
+
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
