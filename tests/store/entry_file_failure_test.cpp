@@ -288,6 +288,23 @@ TEST_F(EntryFileSafety, TheLockIsALockFileNotAnFlockOnTheFolder)
     EXPECT_EQ(loaded(july12), "after a crash");
 }
 
+TEST_F(EntryFileSafety, WhatACopyKilledWhileLockingLeftGoesAtTheNextStart)
+{
+    // A copy writes its details beside the lock before it takes it; killed
+    // in between, it leaves that file. Only an old one is surely left over.
+    put(oneEntry);
+    const QString old = folder.filePath(QString::fromLatin1(FolderLock::lockFileName) + ".4242-0");
+    const QString fresh = folder.filePath(QString::fromLatin1(FolderLock::lockFileName) + ".4243-0");
+    writeFileBytes(old, "4242\nojw\nhost\n");
+    writeFileBytes(fresh, "4243\nojw\nhost\n");
+    const struct timeval hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(old).constData(), hourAgo), 0);
+    EXPECT_FALSE(entries.recover());
+    EXPECT_FALSE(exists(old));
+    EXPECT_TRUE(exists(fresh));
+    EXPECT_EQ(onDisk(), oneEntry);
+}
+
 TEST_F(EntryFileSafety, LinkedEntryFileStaysALink)
 {
     // The diary linked into a synced folder.
