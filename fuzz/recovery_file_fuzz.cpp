@@ -1,0 +1,59 @@
+// The unsaved-text file a copy of the program left behind, whatever it
+// holds: reading it never fails or changes it, and a file in the program's
+// own form gives back the day and the text it was written for.
+
+#include "fuzz_support.h"
+#include "app/recovery_file.h"
+#include "store/entry_lines.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <sys/time.h>
+
+namespace {
+
+// A file of a copy on another machine, untouched for two days: left.
+QString leftFile(const QByteArray& bytes)
+{
+    const QString path = scratchFolder() + QStringLiteral("/ojwunsaved-elsewhere-1.txt");
+    writeFile(path, bytes);
+    const struct timeval twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0}, {::time(nullptr) - 2 * 86400, 0}};
+    FUZZ_CHECK(::utimes(QFile::encodeName(path).constData(), twoDaysAgo) == 0, "the file's time is set");
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzInput input(data, size);
+    const DateSettings& dates = fuzzDates(input.byte());
+    const bool ownForm = input.byte() & 1;
+    const QDate day = QDate(2000, 1, 1).addDays(input.byte() * 97);
+    const QByteArray rest = input.rest().toByteArray();
+
+    // The pad never holds a lone CR: the entry file reads one as a line end.
+    QString text = QString::fromUtf8(rest);
+    text.replace(QRegularExpression(QStringLiteral("\r(?!\n)")), QStringLiteral("\n"));
+    const QByteArray bytes = ownForm ? "Ombrel JotWell: unsaved text\r\ncopy elsewhere 1 0\r\n"
+                                       "written 2026-12-07T10:15:30\r\nday "
+                                           + day.toString(Qt::ISODate).toUtf8() + "\r\n"
+                                           + EntryLines::entryBytes(dates, day, text)
+                                     : rest;
+    const QString path = leftFile(bytes);
+
+    const QList<RecoveryFile::Left> left = RecoveryFile::leftBehind(scratchFolder());
+    FUZZ_CHECK(left.size() <= 1, "one file, one text at the most");
+    FUZZ_CHECK(readFile(path) == bytes, "reading leaves the file as it was");
+    for (const RecoveryFile::Left& l : left) {
+        FUZZ_CHECK(l.path == path, "the text names its file");
+        FUZZ_CHECK(l.day.isValid(), "the text names its day");
+    }
+    if (ownForm) {
+        FUZZ_CHECK(left.size() == 1, "a file in the program's form is read");
+        FUZZ_CHECK(left.first().day == day, "the day comes back");
+        FUZZ_CHECK(left.first().text == text, "the text comes back");
+    }
+    return 0;
+}
