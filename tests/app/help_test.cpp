@@ -87,6 +87,14 @@ TEST_F(HelpTest, AMissingOrDamagedHelpFileIsNamedInAMessage)
     ASSERT_EQ(messages.shown().size(), 2);
     EXPECT_TRUE(messages.shown().last().text.contains(path("OJW.chm")));
     EXPECT_FALSE(help());
+
+    // Damaged where the help library itself would fail hard: still a message.
+    ASSERT_TRUE(QFile::remove(path("OJW.chm")));
+    ASSERT_TRUE(QFile::copy(OJW_DAMAGED_CHM, path("OJW.chm")));
+    QTest::keyClick(main().txtPad, Qt::Key_F1);
+    ASSERT_EQ(messages.shown().size(), 3);
+    EXPECT_TRUE(messages.shown().last().text.contains("damaged"));
+    EXPECT_FALSE(help());
 }
 
 TEST_F(HelpTest, ClosingTheMainWindowClosesTheHelpAndTheAboutWindowForGood)
