@@ -41,5 +41,5 @@ void frmOJW::describeControls()
     txtPad->setAccessibleDescription(
         QStringLiteral("The shown day's text. It is saved when another day is shown, when another "
                        "window of the program becomes active, and when the program closes. "
-                       "Ctrl+Tab leaves the pad."));
+                       "Tab moves on to the buttons; Ctrl+Tab types a tab."));
 }

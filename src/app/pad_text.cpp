@@ -9,8 +9,7 @@ namespace {
 constexpr char16_t beginningOfFrame = 0xFDD0;
 constexpr char16_t endOfFrame = 0xFDD1;
 
-} // namespace
-
+// Whether the editor would turn this character into something else.
 bool needsStandIn(QChar ch)
 {
     const char16_t c = ch.unicode();
@@ -18,6 +17,8 @@ bool needsStandIn(QChar ch)
            || c == endOfFrame;
 }
 
+// What the editor shows for such a character: a line break inside the line
+// for the line-ending characters, the replacement character otherwise.
 QChar standInFor(QChar ch)
 {
     const char16_t c = ch.unicode();
@@ -25,6 +26,8 @@ QChar standInFor(QChar ch)
         return QChar::ReplacementCharacter;
     return QChar::LineSeparator;
 }
+
+} // namespace
 
 EditorText toEditor(QStringView entry)
 {

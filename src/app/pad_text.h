@@ -7,10 +7,10 @@
 // An entry's text separates its lines with CR LF (a lone CR ends a line of
 // the entry file too); every other character, a lone LF and the Unicode
 // line and paragraph separators included, is an ordinary character of a
-// line and must come back unchanged. The
-// pad's editor keeps lines as blocks and takes some of those characters
-// for block breaks of its own, so each of them goes into the editor as a
-// stand-in that remembers the character it stands for. A line separator
+// line and must come back unchanged. The pad's editor keeps lines as blocks
+// and takes some of those characters for block breaks of its own, so each
+// of them goes into the editor as a stand-in that remembers the character
+// it stands for. A line separator
 // (U+2028) the editor keeps, and shows as a line break inside the line, as
 // it shows the stand-ins of the other line-ending characters.
 namespace PadText {
@@ -28,14 +28,6 @@ struct EditorText
     QString text; // in the form the editor takes in setPlainText
     QList<StandIn> standIns;
 };
-
-// Whether the editor would turn this character into something else; such a
-// character is shown by standInFor(ch) instead.
-bool needsStandIn(QChar ch);
-
-// What the editor shows for such a character: a line break inside the line
-// for the line-ending characters, the replacement character otherwise.
-QChar standInFor(QChar ch);
 
 // An entry's text in the editor's form.
 EditorText toEditor(QStringView entry);

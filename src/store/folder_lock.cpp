@@ -79,6 +79,47 @@ bool writePending(int folderFd, const QByteArray& name, const QByteArray& conten
     return written;
 }
 
+// This copy's details beside the lock, removed when it goes.
+struct PendingFile
+{
+    int folderFd;
+    QByteArray name;
+    bool written = false;
+
+    ~PendingFile()
+    {
+        if (written)
+            ::unlinkat(folderFd, name.constData(), 0);
+    }
+};
+
+// Makes the lock file with the holder's details in it: by linking the
+// pending file to the lock's name, or, where the file system has no hard
+// links (linkable turns false), by an exclusive create and a write. The
+// lock file is not synced: after a power cut its holder is gone anyway.
+// Returns 0, EEXIST while another copy holds the lock, or the errno of a
+// failure.
+int makeLockFile(int folderFd, const QByteArray& pending, bool& linkable, const QByteArray& contents)
+{
+    if (linkable) {
+        if (::linkat(folderFd, pending.constData(), folderFd, FolderLock::lockFileName, 0) == 0)
+            return 0;
+        if (errno == EEXIST)
+            return EEXIST;
+        linkable = false;
+    }
+    const int lock = ::openat(folderFd, FolderLock::lockFileName,
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (lock < 0)
+        return errno;
+    const bool written = ::write(lock, contents.constData(), size_t(contents.size())) == contents.size();
+    const int writeError = written ? 0 : (errno != 0 ? errno : ENOSPC);
+    ::close(lock);
+    if (!written)
+        ::unlinkat(folderFd, FolderLock::lockFileName, 0);
+    return writeError;
+}
+
 std::chrono::seconds ageOf(const struct stat& status)
 {
     return std::chrono::seconds(std::max<time_t>(0, std::time(nullptr) - status.st_mtime));
@@ -202,61 +243,32 @@ std::optional<FileError> FolderLock::acquire(const QString& folder)
     if (const int fault = PosixIo::injected(PosixIo::Call::Lock))
         return PosixIo::error(folder, fault);
 
-    const QByteArray contents = lockContents();
     // The details are written to a file of this copy's own first and then
     // linked to the lock's name, so the lock file appears with them in it:
     // a copy killed at any moment leaves either no lock or one whose holder
-    // can be told dead at once. Where the file system has no hard links,
-    // the lock file is created and written in two steps instead.
-    const QByteArray pending = pendingName();
-    bool linkable = writePending(opened.get(), pending, contents);
+    // can be told dead at once. That file goes again however this ends.
+    const QByteArray contents = lockContents();
+    PendingFile pending{opened.get(), pendingName()};
+    pending.written = writePending(opened.get(), pending.name, contents);
+    bool linkable = pending.written;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + maxWait();
     // Start with short naps, as a competing save usually ends quickly, and
     // back off so a long wait costs little.
     auto nap = std::chrono::milliseconds(2);
     for (;;) {
-        // The lock file is not synced: after a power cut its holder is gone
-        // anyway.
-        if (linkable) {
-            if (::linkat(opened.get(), pending.constData(), opened.get(), lockFileName, 0) == 0) {
-                ::unlinkat(opened.get(), pending.constData(), 0);
-                m_fd = std::move(opened);
-                m_held = true;
-                return std::nullopt;
-            }
-            if (errno != EEXIST) {
-                ::unlinkat(opened.get(), pending.constData(), 0);
-                linkable = false;
-                continue;
-            }
-        } else {
-            const int lock = ::openat(opened.get(), lockFileName,
-                                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-            if (lock >= 0) {
-                const bool written = ::write(lock, contents.constData(), size_t(contents.size()))
-                                     == contents.size();
-                ::close(lock);
-                if (!written) {
-                    const int writeError = errno != 0 ? errno : ENOSPC;
-                    ::unlinkat(opened.get(), lockFileName, 0);
-                    return PosixIo::error(folder, writeError);
-                }
-                m_fd = std::move(opened);
-                m_held = true;
-                return std::nullopt;
-            }
+        const int made = makeLockFile(opened.get(), pending.name, linkable, contents);
+        if (made == 0) {
+            m_fd = std::move(opened);
+            m_held = true;
+            return std::nullopt;
         }
-        if (errno != EEXIST) {
-            const int error = errno;
-            return PosixIo::error(folder, error);
-        }
+        if (made != EEXIST)
+            return PosixIo::error(folder, made);
         if (isStale(opened.get(), lockFileName) && removeStale(opened.get(), lockFileName))
             continue;
         const auto now = Clock::now();
         if (now >= deadline) {
-            if (linkable)
-                ::unlinkat(opened.get(), pending.constData(), 0);
             return FileError{folder,
                              QCoreApplication::translate(
                                  "FolderLock",

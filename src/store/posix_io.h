@@ -62,13 +62,13 @@ FileError error(const QString& path, int errnum);
 // program's could be read from it, and writing there would lose what it is.
 // O_NONBLOCK keeps a FIFO of that name from hanging the program.
 std::optional<FileError> openForReading(const QString& path, UniqueFd& fd);
+std::optional<FileError> openForReading(int folderFd, const QByteArray& name,
+                                        const QString& path, UniqueFd& fd);
 
 // Closes a file that was only read on a short-lived thread of its own: the
 // last close of a file that was replaced frees its storage, which takes a
 // while for a large file.
 void closeInBackground(UniqueFd fd);
-std::optional<FileError> openForReading(int folderFd, const QByteArray& name,
-                                        const QString& path, UniqueFd& fd);
 
 // The reason given for a file of the program's name that is not a regular
 // file (a FIFO, a socket, a device), and for a link that leads nowhere.

@@ -14,22 +14,17 @@ QString accessibleText(QWidget* widget, QAccessible::Text what)
     return face ? face->text(what) : QStringLiteral("<no interface>");
 }
 
-TEST_F(AccessibilityTest, SymbolButtonsSayWhatTheyDoAndCaptionsStay)
+TEST_F(AccessibilityTest, SymbolButtonsSayWhatTheyDo)
 {
     start();
-    const struct {
-        QPushButton* button;
-        const char* caption;
-        const char* name;
-    } buttons[] = {
-        {main().cmdEarliest, "|<", "Earliest entry"}, {main().cmdPrevEntry, "<<", "Previous entry"},
-        {main().cmdPrev, "<", "Previous day"},        {main().cmdNext, ">", "Next day"},
-        {main().cmdNextEntry, ">>", "Next entry"},    {main().cmdLatest, ">|", "Latest entry"},
+    const std::pair<QPushButton*, const char*> buttons[] = {
+        {main().cmdEarliest, "Earliest entry"}, {main().cmdPrevEntry, "Previous entry"},
+        {main().cmdPrev, "Previous day"},       {main().cmdNext, "Next day"},
+        {main().cmdNextEntry, "Next entry"},    {main().cmdLatest, "Latest entry"},
     };
-    for (const auto& b : buttons) {
-        EXPECT_EQ(b.button->text(), QString::fromLatin1(b.caption));
-        EXPECT_EQ(accessibleText(b.button, QAccessible::Name), QString::fromLatin1(b.name));
-        EXPECT_TRUE(b.button->toolTip().startsWith(QString::fromLatin1(b.name)));
+    for (const auto& [button, name] : buttons) {
+        EXPECT_EQ(accessibleText(button, QAccessible::Name), QString::fromLatin1(name));
+        EXPECT_TRUE(button->toolTip().startsWith(QString::fromLatin1(name)));
     }
     EXPECT_EQ(accessibleText(main().lblDate, QAccessible::Name), QStringLiteral("Monday, December 7, 2026"));
     EXPECT_FALSE(accessibleText(main().lblDate, QAccessible::Description).isEmpty());

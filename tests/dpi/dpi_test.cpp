@@ -5,8 +5,6 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
-#include <cmath>
-
 // Run on a screen of OJW_EXPECTED_DPI dots per inch: the window's controls
 // measure their twips in the screen's pixels, and no caption runs out of
 // its control.

@@ -18,7 +18,6 @@ namespace {
 using PosixIo::Call;
 using PosixIo::Fault;
 
-
 class EntryFileFaults : public EntryFileTest
 {
 protected:
