@@ -3,23 +3,20 @@
 // own form gives back the day and the text it was written for.
 
 #include "fuzz_support.h"
-#include "app/recovery_file.h"
+#include "store/recovery_file.h"
 #include "store/entry_lines.h"
 
 #include <QFile>
 #include <QRegularExpression>
 
-#include <sys/time.h>
 
 namespace {
 
-// A file of a copy on another machine, untouched for two days: left.
+// A file no running copy holds: left.
 QString leftFile(const QByteArray& bytes)
 {
     const QString path = scratchFolder() + QStringLiteral("/ojwunsaved-elsewhere-1.txt");
     writeFile(path, bytes);
-    const struct timeval twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0}, {::time(nullptr) - 2 * 86400, 0}};
-    FUZZ_CHECK(::utimes(QFile::encodeName(path).constData(), twoDaysAgo) == 0, "the file's time is set");
     return path;
 }
 
@@ -36,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The pad never holds a lone CR: the entry file reads one as a line end.
     QString text = QString::fromUtf8(rest);
     text.replace(QRegularExpression(QStringLiteral("\r(?!\n)")), QStringLiteral("\n"));
-    const QByteArray bytes = ownForm ? "Ombrel JotWell: unsaved text\r\ncopy elsewhere 1 0\r\n"
+    const QByteArray bytes = ownForm ? "Ombrel JotWell: unsaved text\r\n"
                                        "written 2026-12-07T10:15:30\r\nday "
                                            + day.toString(Qt::ISODate).toUtf8() + "\r\n"
                                            + EntryLines::entryBytes(dates, day, text)

@@ -275,6 +275,8 @@ void frmOJW::mnuPadClear_Click()
 {
     PadState& state = m_program.padState();
     txtPad->setEntryText(QString());
+    // The erased text must not come back from the unsaved-text file.
+    m_program.recovery().padClean();
     state.emptyPad = true;
     m_program.SaveEntry();
     m_program.SyncCalendar();
@@ -294,6 +296,7 @@ void frmOJW::mnuPadClearAll_Click()
         return;
     txtPad->setEntryText(QString());
     m_program.padState().dirty = false;
+    m_program.recovery().padClean();
     m_program.SyncCalendar();
 }
 

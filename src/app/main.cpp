@@ -1,11 +1,19 @@
 #include "app/program.h"
 #include "platform/core/termination_signals.h"
+#include "platform/widgets/help_check.h"
 
 #include <QApplication>
 #include <QSessionManager>
 
+#include <cstring>
+
 int main(int argc, char** argv)
 {
+    // A separate process that reads the help file whole, and dies instead
+    // of the program where the file is damaged.
+    if (argc == 3 && std::strcmp(argv[1], "--check-help") == 0)
+        return HelpCheck::checkWhole(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrel JotWell"));
 
@@ -35,5 +43,8 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &program, &Program::closeUnattended);
 
     program.start();
+    // A termination signal during a question at start ends the program here.
+    if (program.unattended())
+        return 0;
     return app.exec();
 }

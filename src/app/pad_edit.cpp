@@ -3,6 +3,8 @@
 #include "app/pad_text.h"
 
 #include <QKeyEvent>
+
+#include <algorithm>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -50,6 +52,8 @@ PadEdit::PadEdit(QWidget* parent) : QPlainTextEdit(parent)
 
 QString PadEdit::entryText() const
 {
+    if (m_shownInPieces)
+        return m_entry;
     QString entry;
     entry.reserve(document()->characterCount());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
@@ -67,6 +71,32 @@ QString PadEdit::entryText() const
 
 void PadEdit::setEntryText(const QString& text)
 {
+    qsizetype longest = 0;
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = text.indexOf(u"\r\n", start);
+        if (end < 0)
+            end = text.size();
+        longest = std::max(longest, end - start);
+        start = end + 2;
+    }
+    setWordWrapMode(longest > longLine ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_shownInPieces = longest > maxEditableLine;
+    m_entry = m_shownInPieces ? text : QString();
+    if (m_shownInPieces) {
+        // Each piece a paragraph of its own: the editor lays out only the
+        // pieces in view.
+        QString pieces = text;
+        pieces.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        for (qsizetype at = 0, run = 0; at < pieces.size(); ++at) {
+            run = pieces[at] == u'\n' ? 0 : run + 1;
+            if (run == longLine) {
+                pieces.insert(++at, u'\n');
+                run = 0;
+            }
+        }
+        setPlainText(pieces);
+        return;
+    }
     const PadText::EditorText editor = PadText::toEditor(text);
     setPlainText(editor.text);
     if (editor.standIns.isEmpty())

@@ -12,8 +12,19 @@ class PadEdit final : public QPlainTextEdit
 public:
     explicit PadEdit(QWidget* parent = nullptr);
 
+    // A line longer than this is wrapped anywhere, not at word boundaries,
+    // which costs the editor time in the square of the line's length.
+    static constexpr qsizetype longLine = 10'000;
+    // A longer one the editor cannot lay out quickly at all: the text is
+    // then shown in pieces, for reading only, and entryText() gives it back
+    // unchanged (see isTooLongToEdit).
+    static constexpr qsizetype maxEditableLine = 100'000;
+
     QString entryText() const;
     void setEntryText(const QString& text);
+
+    // Whether the text last set holds a line longer than maxEditableLine.
+    bool isTooLongToEdit() const { return m_shownInPieces; }
 
     // The format property that holds the character a stand-in shows.
     static constexpr int originalCharacter = QTextFormat::UserProperty + 1;
@@ -25,4 +36,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool m_shownInPieces = false;
+    QString m_entry; // the text shown in pieces
 };

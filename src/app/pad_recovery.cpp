@@ -57,17 +57,17 @@ void PadRecovery::padClean()
     m_file.remove();
 }
 
-void PadRecovery::update()
+bool PadRecovery::update()
 {
     const frmOJW* main = m_program.mainWindow();
     const QString text = main ? main->txtPad->entryText() : QString();
     // An emptied pad has nothing to lose: the entry on disk is still there.
     if (!m_program.padState().dirty || text.isEmpty()) {
         m_file.remove();
-        return;
+        return true;
     }
     const auto error = m_file.write(m_program.dates(), m_program.padState().shownDate, text,
-                                    QDateTime::currentDateTime());
+                                    m_program.loadedText(), QDateTime::currentDateTime());
     // The file is a safety net: a failure costs nothing yet, so the user's
     // typing is not interrupted for it, but it is said once on standard
     // error, and again only after a success.
@@ -75,6 +75,17 @@ void PadRecovery::update()
         std::fprintf(stderr, "Ombrel JotWell: the unsaved text cannot be kept in %s: %s\n",
                      qPrintable(error->file), qPrintable(error->reason));
     m_failing = error.has_value();
+    return !error;
+}
+
+QString PadRecovery::withRecovered(const RecoveryFile::Left& left, bool& changedSince) const
+{
+    const QString shown = m_program.mainWindow()->txtPad->entryText();
+    const bool padHoldsOwnText = m_program.padState().dirty;
+    changedSince = !padHoldsOwnText && !shown.isEmpty() && left.loadedHash != RecoveryFile::hashOf(shown);
+    if (shown.isEmpty() || (!padHoldsOwnText && !changedSince))
+        return left.text;
+    return shown + QStringLiteral("\r\n\r\n") + left.text;
 }
 
 void PadRecovery::offerLeftovers()
@@ -82,8 +93,10 @@ void PadRecovery::offerLeftovers()
     if (m_offered)
         return;
     m_offered = true;
-    for (const RecoveryFile::Left& left : RecoveryFile::leftBehind(m_program.folder()))
-        offer(left);
+    for (const RecoveryFile::Left& left : RecoveryFile::leftBehind(m_program.folder())) {
+        if (!m_program.unattended())
+            offer(left);
+    }
 }
 
 void PadRecovery::offer(const RecoveryFile::Left& left)
@@ -100,20 +113,28 @@ void PadRecovery::offer(const RecoveryFile::Left& left)
                        "Yes shows it in the pad for that day, to be saved like any change. "
                        "No keeps it in a file beside the diary.")
             .arg(m_program.dates().longText(left.day), when, excerpt(left.text));
-    if (m_program.messages().ask(parent, title, question, MessageBox::Answer::Yes)
-        == MessageBox::Answer::Yes) {
-        // The day is shown first (any unsaved text of the day shown now is
-        // saved on the way), then the text replaces what the entry holds.
-        if (left.day == m_program.padState().shownDate || m_program.changeShownDate(left.day)) {
-            m_program.mainWindow()->txtPad->setEntryText(left.text);
-            m_program.padState().dirty = true;
+    const MessageBox::Answer answer = m_program.messages().ask(parent, title, question, MessageBox::Answer::Yes);
+    if (m_program.unattended())
+        return; // closing: the file stays for the next start
+    // The day is shown first (any unsaved text of the day shown now is
+    // saved on the way).
+    if (answer == MessageBox::Answer::Yes
+        && (left.day == m_program.padState().shownDate || m_program.changeShownDate(left.day))) {
+        bool changedSince = false;
+        m_program.mainWindow()->txtPad->setEntryText(withRecovered(left, changedSince));
+        m_program.padState().dirty = true;
+        // The left file goes only once this copy's own file holds the text.
+        m_timer.stop();
+        if (update())
             QFile::remove(left.path);
-            // This copy's own file takes the text over at once.
-            m_timer.stop();
-            update();
-            return;
-        }
-        // The day could not be shown: the text is kept as if No.
+        if (changedSince)
+            m_program.messages().warn(
+                parent, title,
+                QStringLiteral("The entry for %1 was changed after this text was typed. Both are kept: "
+                               "the pad shows the entry as it is now and, after an empty line, the "
+                               "recovered text.")
+                    .arg(m_program.dates().longText(left.day)));
+        return;
     }
     QString rescuePath;
     if (const auto error = RecoveryFile::keepAsRescue(left, rescuePath)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/recovery_file.h"
+#include "store/recovery_file.h"
 
 #include <QObject>
 #include <QTimer>
@@ -40,8 +40,12 @@ public:
 
 private:
     // The timer's work: the pad's text into the file while the pad is
-    // dirty, otherwise no file.
-    void update();
+    // dirty, otherwise no file. False when the text could not be kept.
+    bool update();
+    // The pad's text for a day with a recovered text: never written over
+    // text the pad holds unsaved, nor over an entry saved since the text
+    // was typed. Sets changedSince when the entry was.
+    QString withRecovered(const RecoveryFile::Left& left, bool& changedSince) const;
     void offer(const RecoveryFile::Left& left);
 
     Program& m_program;

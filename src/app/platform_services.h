@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class Clock;
 class CommonDialogUi;
 class MessageBox;
@@ -16,4 +18,6 @@ struct PlatformServices
     WindowPrinter* printer = nullptr;
     // The font, colour and Save As dialogs behind the shared dialog.
     CommonDialogUi* dialogs = nullptr;
+    // The program that checks the help file (--check-help); empty for this one.
+    QString helpChecker;
 };

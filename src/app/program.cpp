@@ -5,12 +5,12 @@
 #include "app/frm_ojw.h"
 #include "app/frm_splash.h"
 #include "app/pad_edit.h"
-#include "app/rescue_file.h"
 #include "calendar/frm_calendar.h"
 #include "platform/core/clock.h"
 #include "platform/widgets/help_window.h"
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/window_printer.h"
+#include "store/rescue_file.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,6 +27,7 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
       m_messages(services.messages ? services.messages : m_ownMessages.get()),
       m_printer(services.printer ? services.printer : m_ownPrinter.get()),
       m_dialogs(services.dialogs),
+      m_helpCheck(services.helpChecker),
       m_entries(folder, m_dates)
 {
     installFontSubstitutes();
@@ -108,8 +109,8 @@ void Program::LoadEntry()
     m_loadedText = text;
     // Text typed over an entry that could not be read would replace it at
     // the next save: the pad stays locked until the entry reads, which any
-    // later load tries again.
-    pad->setReadOnly(error.has_value());
+    // later load tries again. So does one the editor can only show.
+    pad->setReadOnly(error.has_value() || pad->isTooLongToEdit());
     m_state.dirty = false;
     pad->setFocus();
     if (m_state.calendarOpen && m_calendar)
@@ -118,6 +119,10 @@ void Program::LoadEntry()
         report(QStringLiteral("The entry could not be read. The pad stays locked until it can be: "
                               "choose GoTo > Today or another day to try again."),
                *error);
+    else if (pad->isTooLongToEdit())
+        tell(QStringLiteral("This day's entry holds a line of more than %L1 characters, too long to be "
+                            "edited here. It is shown for reading, and stays in the diary as it is.")
+                 .arg(PadEdit::maxEditableLine));
 }
 
 std::optional<FileError> Program::trySaveEntry()
@@ -133,25 +138,24 @@ std::optional<FileError> Program::trySaveEntry()
     if (result.error && !result.written)
         return result.error;
     m_loadedText = result.text;
-    if (result.merged) {
-        // Another copy of the program (or another program) changed the day
-        // after the pad was filled: its text was kept, and the pad shows
-        // what the file now holds.
+    // Another copy of the program saved the day meanwhile: the pad shows
+    // the merge of both, as the file now holds it.
+    if (result.merged)
         m_main->txtPad->setEntryText(result.text);
-        const QString what =
-            remove ? QStringLiteral("This day's entry was changed by another program after it was "
-                                    "shown here, so it was not removed. The pad now shows it.")
-                   : QStringLiteral("This day's entry was changed by another program after it was "
-                                    "shown here. Both texts are kept: the entry now holds the "
-                                    "other text first and, after an empty line, the text from "
-                                    "this pad.");
-        if (m_unattended)
-            qWarning("%s", qPrintable(what));
-        else
-            m_messages->warn(m_main.get(), title(), what);
-    }
     m_state.dirty = false;
     m_recovery.padClean();
+    if (result.conflict) {
+        tell(remove ? QStringLiteral("This day's entry was changed by another program after it was shown "
+                                     "here, so it was not removed. The pad now shows it.")
+                    : QStringLiteral("This day's entry was changed by another program after it was shown "
+                                     "here, in the same lines as in this pad. Both texts are kept: the "
+                                     "other program's lines first, then this pad's. The pad now shows "
+                                     "the entry as saved."));
+    }
+    if (result.setAside)
+        report(QStringLiteral("The diary file was missing, and a file left by an interrupted save was "
+                              "moved aside before the entry was saved."),
+               *result.setAside);
     // Only the folder sync after the rename failed: the file holds the text,
     // so there is nothing to save again and nothing to ask.
     if (result.error)
@@ -178,12 +182,18 @@ bool Program::saveIfDirty()
 
 bool Program::ClearEntryFile()
 {
-    if (const auto error = m_entries.clear()) {
-        report(QStringLiteral("The entries could not be erased."), *error);
+    const EntryFile::SaveResult result = m_entries.clear();
+    if (result.error && !result.written) {
+        report(QStringLiteral("The entries could not be erased."), *result.error);
         return false;
     }
+    if (result.setAside)
+        report(QStringLiteral("The diary file was missing, and a file left by an interrupted save was "
+                              "moved aside before the entries were erased."),
+               *result.setAside);
     // An emptied file reads: a pad locked by an unreadable entry is free.
     m_main->txtPad->setReadOnly(false);
+    m_loadedText.clear();
     return true;
 }
 
@@ -253,20 +263,28 @@ void Program::mainWindowClosing()
 
 void Program::openHelp()
 {
-    if (!m_help) {
+    if (m_help) {
+        m_help->raise(); // one help window: a second F1 brings it to the front
+        m_help->show();
+        m_help->activateWindow();
+        return;
+    }
+    m_helpCheck.check(m_helpFile, [this](const QString& problem) {
+        if (m_help)
+            return; // a second F1 while the first was being checked
         auto help = std::make_unique<HelpWindow>();
-        if (const auto error = help->open(m_helpFile)) {
-            m_messages->warn(QApplication::activeWindow(), title(),
-                             QStringLiteral("The help cannot be shown.\n\n%1").arg(*error));
+        const std::optional<QString> error = problem.isEmpty() ? help->open(m_helpFile) : problem;
+        if (error) {
+            if (!m_unattended)
+                m_messages->warn(QApplication::activeWindow(), title(),
+                                 QStringLiteral("The help cannot be shown.\n\n%1").arg(*error));
             return;
         }
         help->setWindowIcon(m_main ? m_main->windowIcon() : QIcon());
         m_help = help.release();
-    }
-    if (m_help->isVisible())
-        m_help->raise(); // one help window: a second F1 brings it to the front
-    m_help->show();
-    m_help->activateWindow();
+        m_help->show();
+        m_help->activateWindow();
+    });
 }
 
 void Program::printMainWindow()
@@ -281,21 +299,27 @@ void Program::closeUnattended()
     m_unattended = true;
     if (m_main && m_main->isVisible())
         m_main->close();
+    // A question still open ends too (one asked at start, before the main
+    // window is there to close); what it was about stays for the next start.
+    QCoreApplication::exit(0);
 }
 
 void Program::rescuePad(const FileError& error)
 {
-    writeRescueFile({m_folder, QDir::homePath(), QDir::tempPath()}, m_dates, m_state.shownDate,
-                    m_main->txtPad->entryText(), error);
+    writeRescueFile(rescueFolders(m_folder), m_dates, m_state.shownDate, m_main->txtPad->entryText(), error);
 }
 
 void Program::report(const QString& what, const FileError& error)
 {
-    if (m_unattended) {
-        qWarning("%s\n%s", qPrintable(what), qPrintable(error.message()));
-        return;
-    }
-    m_messages->warn(m_main.get(), title(), what + QStringLiteral("\n\n") + error.message());
+    tell(what + QStringLiteral("\n\n") + error.message());
+}
+
+void Program::tell(const QString& text)
+{
+    if (m_unattended)
+        qWarning("%s", qPrintable(text));
+    else
+        m_messages->warn(m_main.get(), title(), text);
 }
 
 bool Program::eventFilter(QObject* watched, QEvent* event)
@@ -307,4 +331,56 @@ bool Program::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void Program::goToEntry(EntryScan::Target target)
+{
+    // Earliest, Latest and Next search the file with the pad's text in it,
+    // so a day just written counts and a day just emptied does not.
+    // Previous searches the file as it stands and saves only when it moves.
+    if (target != EntryScan::Target::Previous && !saveIfDirty())
+        return;
+    std::optional<QDate> day;
+    if (const auto error = EntryScan(m_folder, m_dates).find(target, m_state.shownDate, day)) {
+        report(QStringLiteral("The entries could not be read to find that day. The shown day stays."),
+               *error);
+        return;
+    }
+    if (day)
+        changeShownDate(*day); // saves first: Previous's save comes here
+}
+
+void Program::showCalendar()
+{
+    if (m_calendar && m_state.calendarOpen) {
+        m_calendar->raise();
+        m_activation.shown(m_calendar);
+        return;
+    }
+    openCalendar(true);
+}
+
+void Program::openCalendar(bool activate)
+{
+    auto* calendar = new frmCalendar(*this, *m_main, m_folder, m_dates);
+    m_calendar = calendar;
+    // A window of the program: moving to it deactivates the main window,
+    // which saves the pad; it has no activation handlers of its own.
+    m_activation.add(calendar, nullptr);
+    calendar->Form_Load();
+    // A re-created window must not take the keyboard focus from the pad.
+    // Window managers that activate every new window anyway get the main
+    // window's activation asked for after it.
+    calendar->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    calendar->show();
+    if (activate)
+        m_activation.shown(calendar);
+    else
+        m_main->activateWindow();
+}
+
+void Program::focusPad()
+{
+    m_main->txtPad->setFocus();
+    m_activation.shown(m_main.get());
 }

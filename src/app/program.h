@@ -4,14 +4,14 @@
 #include "app/pad_recovery.h"
 #include "app/platform_services.h"
 #include "calendar/frm_calendar.h"
-#include "calendar/pad_focus.h"
 #include "platform/core/date_settings.h"
+#include "platform/widgets/help_check.h"
 #include "platform/widgets/help_window.h"
 #include "platform/widgets/window_activation.h"
 #include "store/entry_file.h"
 #include "store/entry_scan.h"
-#include "store/module_routines.h"
-#include "store/pad_state.h"
+#include "routines/module_routines.h"
+#include "routines/pad_state.h"
 
 #include <QObject>
 #include <QPointer>
@@ -30,7 +30,7 @@ class frmOJW;
 // application folder, runs the routines that move the pad's text between
 // the window and the entry file, and decides what the windows do when a
 // file fails them.
-class Program final : public QObject, public ModuleRoutines, public PadFocus
+class Program final : public QObject, public ModuleRoutines
 {
     Q_OBJECT
 
@@ -67,7 +67,6 @@ public:
     bool changeShownDate(const QDate& day);
     static bool inDateRange(const QDate& day);
 
-    // The GoTo commands and the calendar window (entry_navigation.cpp).
     // The navigation commands: the shown date becomes the day of the
     // earliest, latest, next or previous entry; no such day changes nothing.
     void goToEntry(EntryScan::Target target);
@@ -121,7 +120,14 @@ public:
 
     static QString title();
 
+    // The day's text as the entry file held it when the pad was filled or
+    // last saved.
+    const QString& loadedText() const { return m_loadedText; }
+
 private:
+    // Tells the user: in a message box, or on standard error where nobody
+    // can be asked.
+    void tell(const QString& text);
     void report(const QString& what, const FileError& error);
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A new calendar window, loaded and shown; activated when the user asked
@@ -137,6 +143,7 @@ private:
     MessageBox* m_messages;
     WindowPrinter* m_printer;
     CommonDialogUi* m_dialogs;
+    HelpCheck m_helpCheck;
     EntryFile m_entries;
     // The shown day's text as the entry file held it when the pad was
     // filled or last saved: a save that finds the day changed on disk since

@@ -1,10 +1,9 @@
 #include "calendar/frm_calendar.h"
 
-#include "calendar/pad_focus.h"
 #include "platform/core/date_settings.h"
 #include "platform/widgets/twips.h"
-#include "store/module_routines.h"
-#include "store/pad_state.h"
+#include "routines/module_routines.h"
+#include "routines/pad_state.h"
 
 #include <QCalendarWidget>
 #include <QCloseEvent>
@@ -27,9 +26,9 @@ constexpr int calendarHeight = 2370;
 const QDate frmCalendar::firstDate(1753, 1, 1);
 const QDate frmCalendar::lastDate(9999, 12, 31);
 
-frmCalendar::frmCalendar(ModuleRoutines& routines, QWidget& mainWindow, PadFocus& padFocus,
-                         const QString& folder, const DateSettings& dates)
-    : m_routines(routines), m_mainWindow(mainWindow), m_padFocus(padFocus), m_scan(folder, dates)
+frmCalendar::frmCalendar(ModuleRoutines& routines, QWidget& mainWindow, const QString& folder,
+                         const DateSettings& dates)
+    : m_routines(routines), m_mainWindow(mainWindow), m_scan(folder, dates)
 {
     setWindowTitle(QStringLiteral("OJW - Select Date"));
     // A fixed tool window: a narrow caption with a close button only, not
@@ -105,7 +104,7 @@ void frmCalendar::calCalendar_DateClick()
     // Closes this window and opens a new one; this one is deleted only
     // once the click has been handled.
     m_routines.SyncCalendar();
-    m_padFocus.focusPad();
+    m_routines.focusPad();
 }
 
 void frmCalendar::calCalendar_GetDayBold(const QDate& StartDate, std::span<bool> State)

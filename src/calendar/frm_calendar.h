@@ -9,7 +9,6 @@
 
 class DateSettings;
 class ModuleRoutines;
-class PadFocus;
 class QCalendarWidget;
 
 // The calendar window: a month view beside the main window in which every
@@ -29,8 +28,8 @@ public:
     // is the one in folder, its dates read with dates, whose locale also
     // gives the month view its first day of the week. Nothing is read or
     // shown before Form_Load.
-    frmCalendar(ModuleRoutines& routines, QWidget& mainWindow, PadFocus& padFocus,
-                const QString& folder, const DateSettings& dates);
+    frmCalendar(ModuleRoutines& routines, QWidget& mainWindow, const QString& folder,
+                const DateSettings& dates);
 
     QCalendarWidget* calCalendar = nullptr;
 
@@ -66,7 +65,6 @@ private:
 
     ModuleRoutines& m_routines;
     QWidget& m_mainWindow;
-    PadFocus& m_padFocus;
     EntryScan m_scan;
     bool m_placedWithFrame = false;
     int m_boldYear = 0;

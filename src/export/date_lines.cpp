@@ -1,9 +1,12 @@
 #include "export/date_lines.h"
 
+#include "platform/core/date_format.h"
 #include "platform/core/date_settings.h"
 #include "store/text_codec.h"
 
 #include <QDate>
+
+#include <algorithm>
 
 namespace {
 
@@ -66,63 +69,35 @@ void DateLines::text(const QDate& day, QByteArray& line)
     appendPieces(day, line);
 }
 
-// The format's grammar: 'quoted text' with '' for a quote, runs of d, M and
-// y as fields, everything else as itself.
+// Runs of d and M of up to four letters are fields, longer ones several;
+// yyyy and yy are years, a lone y is text, as the locale writes them.
 bool DateLines::parse(const QString& format)
 {
+    static constexpr Field days[] = {Field::Day, Field::Day2, Field::DayName, Field::LongDayName};
+    static constexpr Field months[] = {Field::Month, Field::Month2, Field::MonthName, Field::LongMonthName};
     QString literal;
     const auto flush = [&] {
         if (!literal.isEmpty())
             m_pieces.push_back(Piece{Field::Literal, TextCodec::encode(literal)});
         literal.clear();
     };
-    qsizetype i = 0;
-    while (i < format.size()) {
-        const QChar c = format.at(i);
-        if (c == u'\'') {
-            ++i;
-            if (i < format.size() && format.at(i) == u'\'') {
-                literal += u'\'';
-                ++i;
-                continue;
-            }
-            while (i < format.size()) {
-                if (format.at(i) == u'\'') {
-                    if (i + 1 < format.size() && format.at(i + 1) == u'\'') {
-                        literal += u'\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
+    walkFormat(
+        format, u"dMy",
+        [&](QChar letter, int run) {
+            while (run > 0) {
+                if (letter == u'y' && run == 1) {
+                    literal += letter;
+                    return;
                 }
-                literal += format.at(i++);
+                const int take = letter == u'y' ? (run >= 4 ? 4 : 2) : std::min(run, 4);
+                flush();
+                m_pieces.push_back(Piece{letter == u'y' ? (take == 4 ? Field::Year4 : Field::Year2)
+                                                        : (letter == u'd' ? days : months)[take - 1],
+                                         {}});
+                run -= take;
             }
-            continue;
-        }
-        qsizetype repeat = 1;
-        while (i + repeat < format.size() && format.at(i + repeat) == c)
-            ++repeat;
-        Field field = Field::Literal;
-        if (c == u'd' || c == u'M') {
-            repeat = std::min<qsizetype>(repeat, 4);
-            static constexpr Field days[] = {Field::Day, Field::Day2, Field::DayName, Field::LongDayName};
-            static constexpr Field months[] = {Field::Month, Field::Month2, Field::MonthName, Field::LongMonthName};
-            field = (c == u'd' ? days : months)[repeat - 1];
-        } else if (c == u'y' && repeat >= 2) {
-            repeat = repeat >= 4 ? 4 : 2;
-            field = repeat == 4 ? Field::Year4 : Field::Year2;
-        } else if (c == u'y') {
-            repeat = 1;
-        }
-        if (field == Field::Literal) {
-            literal += QString(repeat, c);
-        } else {
-            flush();
-            m_pieces.push_back(Piece{field, {}});
-        }
-        i += repeat;
-    }
+        },
+        [&](QStringView text) { literal += text; });
     flush();
     return !m_pieces.empty();
 }

@@ -1,10 +1,11 @@
 #include "export/export_all.h"
 
 #include "export/date_lines.h"
-#include "export/export_target.h"
+#include "export/own_files.h"
 #include "export/page_array.h"
 
 #include "platform/core/date_settings.h"
+#include "store/atomic_file.h"
 #include "store/entry_file.h"
 #include "store/entry_lines.h"
 #include "store/line_reader.h"
@@ -19,6 +20,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -116,12 +118,24 @@ std::optional<FileError> collect(const QString& path, const DateSettings& dates,
 std::optional<FileError> exportAll(const QString& folder, const DateSettings& dates,
                                    int dateStyle, const QString& target)
 {
-    ExportTarget out(folder, target);
-    if (auto refusal = out.check())
+    AtomicFile out(target);
+    out.setTempPrefix(".ojwexport");
+    if (auto failure = out.resolve())
+        return FileError{target, failure->reason};
+    if (auto refusal = refuseOwnFile(folder, target, out.targetPath()))
         return refusal;
+    // The export is as private as the diary it copies.
+    const QString diary = PosixIo::pathIn(folder, QString::fromLatin1(EntryFile::fileName));
+    struct stat status;
+    if (::stat(PosixIo::nativePath(diary).constData(), &status) == 0)
+        out.setNewFileMode(status.st_mode & 0777);
+    // The rename would replace a file the user may not write to; writing
+    // into it directly would be refused, and so is this.
+    if (::faccessat(out.folderFd(), out.name().constData(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        return PosixIo::error(target, errno);
 
     Blocks found;
-    if (auto failure = collect(PosixIo::pathIn(folder, QString::fromLatin1(EntryFile::fileName)), dates, found))
+    if (auto failure = collect(diary, dates, found))
         return failure;
     // By day, and within a day in file order: only a day's first header
     // counts.

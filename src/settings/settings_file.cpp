@@ -1,21 +1,14 @@
 #include "settings/settings_file.h"
 
-#include "store/folder_lock.h"
+#include "store/atomic_file.h"
 #include "store/line_reader.h"
 #include "store/posix_io.h"
-#include "store/replacement_file.h"
 #include "store/text_codec.h"
 
 #include <charconv>
-#include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
-
-// A new settings file, like the entry file, is for its owner alone.
-constexpr mode_t newFileMode = 0600;
 
 // The colours the platform knows: plain ones up to 0xFFFFFF, and the
 // system's colours 0 to 30 behind the top bit (the widgets' ColorValue
@@ -167,16 +160,11 @@ QByteArray SettingsFile::format(const Settings& values) const
 
 std::optional<FileError> SettingsFile::load(Settings& values) const
 {
-    // O_NONBLOCK keeps a FIFO of that name from hanging the start.
-    const int fd = ::open(PosixIo::nativePath(path()).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        const int openError = errno;
-        if (openError == ENOENT)
-            return std::nullopt;
-        return PosixIo::error(path(), openError);
-    }
-    PosixIo::UniqueFd file(fd);
+    PosixIo::UniqueFd file;
+    if (auto failure = PosixIo::openForReading(path(), file))
+        return failure;
+    if (!file.isOpen())
+        return std::nullopt;
     LineReader reader(file.get(), 4096);
     QByteArrayView line;
     for (int index = 0; index < lineCount && reader.next(line); ++index)
@@ -188,26 +176,10 @@ std::optional<FileError> SettingsFile::load(Settings& values) const
 
 std::optional<FileError> SettingsFile::save(const Settings& values) const
 {
-    // The lock keeps another copy of the program from using the same
-    // temporary name at the same moment.
-    FolderLock lock;
-    if (auto failure = lock.acquire(m_folder))
+    AtomicFile file(path());
+    file.setTempPrefix(".ojwconfig");
+    if (auto failure = file.open())
         return failure;
-    const int folderFd = lock.folderFd();
-
-    mode_t mode = newFileMode;
-    struct stat status;
-    if (::fstatat(folderFd, fileName, &status, 0) == 0) {
-        // Caught here rather than at the rename, before any work is done.
-        if (S_ISDIR(status.st_mode))
-            return PosixIo::error(path(), EISDIR);
-        if (S_ISREG(status.st_mode))
-            mode = status.st_mode & 07777;
-    }
-
-    ReplacementFile replacement(folderFd, m_folder, QString::fromLatin1(tempFileName));
-    if (auto failure = replacement.create(mode))
-        return failure;
-    replacement.writer().write(format(values));
-    return replacement.commit(QString::fromLatin1(fileName));
+    file.writer().write(format(values));
+    return file.commit();
 }

@@ -33,7 +33,6 @@ class SettingsFile
 {
 public:
     static constexpr const char* fileName = "ojwconfig.txt";
-    static constexpr const char* tempFileName = "ojwconfigtmp.txt";
     static constexpr int lineCount = 7;
     // Larger than any font dialog offers; a bigger size in the file is a
     // typing slip, not a choice.

@@ -8,8 +8,6 @@
 #include "store/posix_io.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 
 EntryScan::EntryScan(const QString& folder, const DateSettings& dates)
     : m_folder(folder), m_dates(dates)
@@ -20,18 +18,11 @@ template <typename OnDay>
 std::optional<FileError> EntryScan::forEachDay(OnDay onDay) const
 {
     const QString path = PosixIo::pathIn(m_folder, QString::fromLatin1(EntryFile::fileName));
-    // Opened as load and save open it: O_NONBLOCK keeps a FIFO of that name
-    // from hanging the program.
-    const int fd = ::open(PosixIo::nativePath(path).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        const int openError = errno;
-        if (openError == ENOENT)
-            return std::nullopt;
-        return PosixIo::error(path, openError);
-    }
-    PosixIo::UniqueFd file(fd);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    PosixIo::UniqueFd file;
+    if (auto failure = PosixIo::openForReading(path, file))
+        return failure;
+    if (!file.isOpen())
+        return std::nullopt;
 
     LineReader reader(file.get());
     HeaderDateReader dates(m_dates, DateSettings::Precision::DayOnly);

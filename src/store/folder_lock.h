@@ -8,57 +8,50 @@
 #include <chrono>
 #include <optional>
 
-// The lock that keeps two copies of the program (or two threads) from
-// rewriting the files of one application folder at the same time. It is a
-// lock file in the folder ("ojwdata.lock", holding the holder's process id,
-// program and machine), made with an exclusive create, which works on every
-// file system a home folder may live on, network ones included (an flock on
-// the folder does not). A lock file left by a copy that died is recognised
-// as stale and taken over: at once when the copy ran on this machine, after
-// a minute when it ran on another. QLockFile does the same, but syncs its
-// lock file to disk on every lock, which would cost each save a few
-// milliseconds for nothing: after a power cut the holder is gone anyway.
+// Keeps two copies of the program (or two threads) from rewriting the files
+// of one application folder at the same time: a kernel lock (FileLock) on
+// the file "ojwdata.lock" in the folder, removed again as it is released. A
+// copy that dies releases its lock with its last breath, so a lock is never
+// stale, and a file left at the name holds nobody up. Only where the file
+// system has no such locks is the lock the exclusive creation of
+// "ojwdata.lock.held" instead, which a copy that died leaves behind: one
+// older than a minute counts as left over.
 //
-// The open folder doubles as the base of the *at() calls that work on the
-// files in it, so every call of one operation names the same folder even if
-// its path is renamed meanwhile.
+// The open folder doubles as the base of the *at() calls of the operation
+// under the lock, so all of them name the same folder even if its path is
+// renamed meanwhile.
 class FolderLock
 {
 public:
     static constexpr const char* lockFileName = "ojwdata.lock";
+    static constexpr const char* fallbackFileName = "ojwdata.lock.held";
 
-    // How long acquire() waits for another holder before it gives up. A
-    // save holds the lock for one pass over the file, well under a second
-    // even for the largest diaries.
-    static constexpr std::chrono::milliseconds defaultWait{5000};
+    // How long acquire() waits for another holder: a save holds the lock
+    // for one pass over the file, and the window must not freeze longer.
+    static constexpr std::chrono::milliseconds defaultWait{1000};
 
-    // The wait for every lock taken from now on; tests lower it.
+    // The wait for every lock taken from now on; tests change it.
     static void setMaxWait(std::chrono::milliseconds wait);
     static std::chrono::milliseconds maxWait();
 
-    FolderLock();
-    ~FolderLock();
+    FolderLock() = default;
+    ~FolderLock() { release(); }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
     // Opens the folder and waits up to maxWait() for the lock. On failure
-    // the error names the folder.
+    // the error names the folder or the lock file and says why.
     std::optional<FileError> acquire(const QString& folder);
 
-    bool isHeld() const { return m_fd.isOpen(); }
+    int folderFd() const { return m_folder.get(); }
 
-    // The open folder, for openat(), renameat(), fsync() and the like.
-    int folderFd() const { return m_fd.get(); }
-
-    // Removes what copies killed while they took a lock left behind: the
-    // files they wrote their details into before linking them. Run while
-    // the lock is held, at start-up.
-    void removeLeftovers() const;
-
-    // Releases the lock and closes the folder.
     void release();
 
 private:
-    PosixIo::UniqueFd m_fd;
+    std::optional<FileError> acquireFallback(const QString& folder);
+
+    PosixIo::UniqueFd m_folder;
+    PosixIo::UniqueFd m_lock;
     bool m_held = false;
+    bool m_fallbackHeld = false;
 };

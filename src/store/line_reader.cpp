@@ -67,8 +67,11 @@ bool LineReader::next(QByteArrayView& line)
             if (m_terminator == '\n' || at + 1 < m_end || m_eof) {
                 line = QByteArrayView(data + m_start, at - m_start);
                 m_start = at + 1;
-                if (m_terminator == '\r' && m_start < m_end && data[m_start] == '\n')
+                m_lineEnd = m_terminator == '\n' ? QByteArrayView("\n") : QByteArrayView("\r");
+                if (m_terminator == '\r' && m_start < m_end && data[m_start] == '\n') {
                     ++m_start;
+                    m_lineEnd = QByteArrayView("\r\n");
+                }
                 m_scan = m_start;
                 return true;
             }
@@ -80,6 +83,7 @@ bool LineReader::next(QByteArrayView& line)
                 return false;
             line = QByteArrayView(data + m_start, m_end - m_start);
             m_start = m_scan = m_end;
+            m_lineEnd = QByteArrayView();
             return true;
         } else {
             m_scan = m_end;

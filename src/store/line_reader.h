@@ -32,6 +32,11 @@ public:
     // The next line, or false at the end of the file or after a read error.
     bool next(QByteArrayView& line);
 
+    // The terminator of the line next() gave last, as it stands in the file:
+    // CR LF, a lone CR, LF (in a file without CR), or nothing for a last
+    // line without one. Copying a line with it keeps its bytes.
+    QByteArrayView lineEnd() const { return m_lineEnd; }
+
     // The errno of the read that failed, or 0.
     int error() const { return m_error; }
 
@@ -65,5 +70,6 @@ private:
     bool m_started = false;
     bool m_byteOrderMark = false;
     char m_terminator = '\r';
+    QByteArrayView m_lineEnd;
     int m_error = 0;
 };

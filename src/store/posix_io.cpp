@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -222,6 +223,39 @@ ssize_t write(int fd, const void* buffer, size_t size)
     if (fired && size > 1)
         size /= 2;
     return ::write(fd, buffer, size);
+}
+
+int readAll(int fd, qsizetype limit, QByteArray& bytes)
+{
+    bytes.clear();
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = read(fd, buffer, sizeof buffer);
+        if (count == 0)
+            return 0;
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (bytes.size() + count > limit)
+            return EFBIG;
+        bytes.append(buffer, count);
+    }
+}
+
+int renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(folderFd, from.constData(), folderFd, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return errno;
+    // A file system without that rename (some network ones): a link never
+    // replaces a name either.
+    if (::linkat(folderFd, from.constData(), folderFd, to.constData(), 0) != 0)
+        return errno;
+    ::unlinkat(folderFd, from.constData(), 0);
+    return 0;
 }
 
 void closeInBackground(UniqueFd fd)

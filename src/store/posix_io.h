@@ -65,6 +65,15 @@ std::optional<FileError> openForReading(const QString& path, UniqueFd& fd);
 std::optional<FileError> openForReading(int folderFd, const QByteArray& name,
                                         const QString& path, UniqueFd& fd);
 
+// Reads an open file to its end, at most limit bytes; EFBIG beyond that.
+// Returns 0 or the errno of the failure.
+int readAll(int fd, qsizetype limit, QByteArray& bytes);
+
+// Gives a file a new name in the same folder unless that name is taken
+// (EEXIST then), also on file systems without such a rename. Returns 0 or
+// the errno of the failure.
+int renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to);
+
 // Closes a file that was only read on a short-lived thread of its own: the
 // last close of a file that was replaced frees its storage, which takes a
 // while for a large file.
@@ -85,7 +94,7 @@ ssize_t write(int fd, const void* buffer, size_t size);
 // failure of a save or a clear leaves the files as they were. Faults are
 // process-wide; tests arm them while no other thread saves.
 enum class Call {
-    Lock,       // taking the save lock
+    Lock,       // taking a kernel lock
     Open,       // opening the entry file for reading
     Read,       // reading it
     Create,     // creating the temporary file

@@ -61,7 +61,7 @@ TEST_F(ProgramTest, TypingSetsTheDirtyFlagAndDeactivationSavesItOnce)
 
     activate(&other);
     EXPECT_FALSE(state().dirty);
-    EXPECT_EQ(entries(), QByteArray("stray line\r\n") + todayHeader + "Hello\r\n!*!\r\n");
+    EXPECT_EQ(entries(), QByteArray("stray line\r") + todayHeader + "Hello\r\n!*!\r\n");
     EXPECT_FALSE(QFile::exists(path("ojwtmp.txt")));
     EXPECT_EQ(other.activations, 1);
 }
@@ -156,7 +156,7 @@ TEST_F(ProgramTest, ClearOnADayWithoutAnEntryKeepsEveryLine)
     main().mnuPadClear->trigger();
     EXPECT_EQ(pad(), "");
     EXPECT_FALSE(state().dirty);
-    EXPECT_EQ(entries(), "*!*12/6/2026\r\nbefore\r\n!*!\r\n");
+    EXPECT_EQ(entries(), "*!*12/6/2026\rbefore\r!*!"); // byte for byte
 }
 
 TEST_F(ProgramTest, ClearAllAskedAndAnsweredNoChangesNothing)
@@ -227,4 +227,29 @@ TEST_F(ProgramTest, TheTextRoundTripsThroughThePadByteForByte)
     main().txtPad->textCursor().deletePreviousChar();
     activate(&other);
     EXPECT_EQ(entries(), file);
+}
+
+TEST_F(ProgramTest, AnEntryWithAHugeLineShowsAtOnceAndStaysAsItIs)
+{
+    // Three megabytes without a space, as no person types but a file may
+    // hold: shown in pieces, for reading, and never rewritten.
+    const QByteArray huge(3 * 1024 * 1024, 'x');
+    const QByteArray file = QByteArray(todayHeader) + "first\r\n" + huge + "\r\n!*!\r\n";
+    writeEntries(file);
+    start();
+    EXPECT_TRUE(main().txtPad->isReadOnly());
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().first().text.contains("too long to be edited"));
+    EXPECT_EQ(pad(), "first\r\n" + QString::fromLatin1(huge));
+    activate(&other);
+    activate(&main());
+    EXPECT_EQ(entries(), file);
+
+    // A long line a person could type stays editable.
+    writeEntries(QByteArray(todayHeader) + QByteArray(50'000, 'y') + "\r\n!*!\r\n");
+    main().mnuGoToToday->trigger();
+    EXPECT_FALSE(main().txtPad->isReadOnly());
+    type("z");
+    activate(&other);
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + QByteArray(50'000, 'y') + "z\r\n!*!\r\n");
 }

@@ -5,9 +5,10 @@
 #include "app/pad_edit.h"
 #include "app/program.h"
 #include "platform/core/clock.h"
-#include "platform/widgets/scripted_common_dialog.h"
-#include "platform/widgets/scripted_message_box.h"
 #include "platform/widgets/window_activation.h"
+#include "support/file_bytes.h"
+#include "support/scripted_common_dialog.h"
+#include "support/scripted_message_box.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,7 +68,10 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    PlatformServices services() { return {.clock = &clock, .messages = &messages, .dialogs = &dialogs}; }
+    PlatformServices services()
+    {
+        return {.clock = &clock, .messages = &messages, .dialogs = &dialogs, .helpChecker = OJW_PROGRAM};
+    }
 
     void start()
     {

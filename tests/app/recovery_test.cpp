@@ -1,6 +1,6 @@
 #include "program_fixture.h"
 
-#include "app/recovery_file.h"
+#include "store/recovery_file.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -173,41 +173,98 @@ TEST_F(RecoveryTest, FileFollowsThePadAboutTwoSecondsBehindAndGoesWhenTheEntryIs
 {
     start();
     type(QStringLiteral("first"));
-    RecoveryFile own(dir.path());
-    EXPECT_FALSE(QFile::exists(own.path())) << "written at once, not two seconds after the change";
-    QTest::qWait(PadRecovery::delayMs + 300);
-    ASSERT_TRUE(QFile::exists(own.path()));
-    QFile kept(own.path());
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(kept.readAll().endsWith("*!*12/7/2026\r\nfirst\r\n!*!\r\n"));
+    const QString own = program->recovery().file().path();
+    EXPECT_FALSE(QFile::exists(own)) << "written at once, not two seconds after the change";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(own); }, 20000));
+    EXPECT_TRUE(fileBytes(own).endsWith("*!*12/7/2026\r\nfirst\r\n!*!\r\n"));
 
     main().cmdNext_Click(); // saves the entry
-    EXPECT_FALSE(QFile::exists(own.path()));
+    EXPECT_FALSE(QFile::exists(own));
     EXPECT_EQ(entries(), QByteArray("*!*12/7/2026\r\nfirst\r\n!*!\r\n"));
 }
 
-TEST_F(RecoveryTest, OnlyFilesOfCopiesNoLongerRunningAreLeftBehind)
+class LeftoverTest : public RecoveryTest
 {
-    const DateSettings dates(QLocale(QLocale::English, QLocale::UnitedStates));
-    RecoveryFile own(dir.path());
-    ASSERT_FALSE(own.write(dates, QDate(2026, 12, 5), QStringLiteral("still typing"), QDateTime::currentDateTime()));
-    // The same file as a copy whose process is gone would have left it.
-    QFile mine(own.path());
-    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
-    QByteArray dead = mine.readAll();
-    const qsizetype copyLine = dead.indexOf("copy ");
-    const qsizetype lineEnd = dead.indexOf("\r\n", copyLine);
-    const QList<QByteArray> words = dead.mid(copyLine, lineEnd - copyLine).split(' ');
-    dead.replace(copyLine, lineEnd - copyLine, "copy " + words[1] + " 2147483646 " + words[3]);
-    const QString deadPath = path("ojwunsaved-gone-2147483646.txt");
-    QFile other(deadPath);
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.write(dead);
-    other.close();
+protected:
+    const DateSettings dates{QLocale(QLocale::English, QLocale::UnitedStates)};
+
+    // What a copy that died left: a file no running copy holds.
+    QString leave(const QDate& day, const QString& text, const QString& loaded, int minutesAgo = 1)
+    {
+        RecoveryFile left(dir.path());
+        EXPECT_FALSE(left.write(dates, day, text, loaded, QDateTime::currentDateTime().addSecs(-60 * minutesAgo)));
+        return left.path();
+    }
+};
+
+TEST_F(LeftoverTest, OnlyFilesNoRunningCopyHoldsAreLeftBehind)
+{
+    RecoveryFile running(dir.path());
+    ASSERT_FALSE(running.write(dates, QDate(2026, 12, 5), u"still typing", u"", QDateTime::currentDateTime()));
+    const QString gone = leave(QDate(2026, 12, 4), QStringLiteral("lost"), QString());
+    // Not files, or not the program's: never read, never touched.
+    ASSERT_EQ(::symlink("/dev/zero", qPrintable(path("ojwunsaved-zero.txt"))), 0);
+    ASSERT_EQ(::mkfifo(qPrintable(path("ojwunsaved-fifo.txt")), 0600), 0);
+    writeFileBytes(path("ojwunsaved-other.txt"), "someone else's notes\r\n");
 
     const QList<RecoveryFile::Left> left = RecoveryFile::leftBehind(dir.path());
     ASSERT_EQ(left.size(), 1);
-    EXPECT_EQ(left.first().path, deadPath);
-    EXPECT_EQ(left.first().day, QDate(2026, 12, 5));
-    EXPECT_EQ(left.first().text, u"still typing");
+    EXPECT_EQ(left.first().path, gone);
+    EXPECT_EQ(left.first().day, QDate(2026, 12, 4));
+    EXPECT_EQ(left.first().text, u"lost");
+    EXPECT_EQ(fileBytes(path("ojwunsaved-other.txt")), QByteArray("someone else's notes\r\n"));
+}
+
+TEST_F(LeftoverTest, TwoTextsForOneDayAreBothKept)
+{
+    writeEntries(QByteArray(todayHeader) + "saved\r\n!*!\r\n");
+    leave(clock.today(), QStringLiteral("saved\r\nfirst"), QStringLiteral("saved"), 2);
+    leave(clock.today(), QStringLiteral("saved\r\nsecond"), QStringLiteral("saved"), 1);
+    messages.script({MessageBox::Answer::Yes, MessageBox::Answer::Yes});
+    start();
+    EXPECT_EQ(pad(), "saved\r\nfirst\r\n\r\nsaved\r\nsecond");
+    EXPECT_TRUE(state().dirty);
+    // Both are in this copy's own file before theirs went.
+    EXPECT_EQ(filesNamed(dir.path(), QStringLiteral("ojwunsaved-*")),
+              QStringList{QFileInfo(program->recovery().file().path()).fileName()});
+    main().cmdNext_Click();
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "saved\r\nfirst\r\n\r\nsaved\r\nsecond\r\n!*!\r\n");
+}
+
+TEST_F(LeftoverTest, TextTypedOverAnEntryChangedSinceIsKeptBesideIt)
+{
+    // Typed over "morning"; another copy has saved "evening" since.
+    writeEntries(QByteArray(todayHeader) + "evening\r\n!*!\r\n");
+    leave(clock.today(), QStringLiteral("morning, typed"), QStringLiteral("morning"));
+    messages.script({MessageBox::Answer::Yes});
+    start();
+    EXPECT_EQ(pad(), "evening\r\n\r\nmorning, typed");
+    ASSERT_EQ(messages.shown().size(), 2);
+    EXPECT_TRUE(messages.shown().last().text.contains("was changed after this text was typed"));
+    main().cmdNext_Click();
+    EXPECT_EQ(entries(), QByteArray(todayHeader) + "evening\r\n\r\nmorning, typed\r\n!*!\r\n");
+}
+
+TEST_F(LeftoverTest, ATerminationSignalDuringTheQuestionKeepsTheTextForTheNextStart)
+{
+    const QString left = leave(clock.today(), QStringLiteral("typed"), QString());
+    messages.whileAsking([this] { program->closeUnattended(); });
+    start();
+    EXPECT_TRUE(program->unattended());
+    EXPECT_TRUE(QFile::exists(left));
+    EXPECT_EQ(filesNamed(dir.path(), QStringLiteral("ojwrescue-*")), QStringList());
+    EXPECT_EQ(entries(), QByteArray("<missing>"));
+}
+
+TEST_F(RecoveryTest, ClearAndClearAllTakeTheErasedTextOutOfTheFile)
+{
+    start();
+    const QString own = program->recovery().file().path();
+    for (QAction* command : {main().mnuPadClear, main().mnuPadClearAll}) {
+        type(QStringLiteral("to be erased"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(own); }, 20000));
+        messages.script({MessageBox::Answer::Yes});
+        command->trigger();
+        EXPECT_FALSE(QFile::exists(own)) << command->text().toStdString();
+    }
 }

@@ -22,18 +22,30 @@ protected:
     }
 };
 
-TEST_F(SaveConflictTest, TextSavedByAnotherCopyMeanwhileIsKeptWithThePads)
+TEST_F(SaveConflictTest, TextSavedByAnotherCopyMeanwhileIsMergedAndShown)
 {
     writeEntries(QByteArray(todayHeader) + "morning\r\n!*!\r\n");
     start();
-    otherCopySaves("morning, from the laptop");
-    type(" and evening");
+    // Lines added elsewhere and here, in other places: merged without a word.
+    otherCopySaves("dawn\r\nmorning");
+    type("");
+    QTest::keyClick(main().txtPad, Qt::Key_Return);
+    type("evening");
+    activate(&other);
+    EXPECT_TRUE(messages.shown().isEmpty());
+    EXPECT_EQ(pad(), "dawn\r\nmorning\r\nevening");
 
+    // The same line changed on both sides: both kept, the user told.
+    activate(&main());
+    otherCopySaves("dawn\r\nmorning, rainy\r\nevening");
+    main().txtPad->moveCursor(QTextCursor::Start);
+    main().txtPad->moveCursor(QTextCursor::Down);
+    main().txtPad->moveCursor(QTextCursor::EndOfBlock);
+    QTest::keyClicks(main().txtPad, ", sunny");
     activate(&other);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_TRUE(messages.shown().first().text.contains("Both texts are kept"));
-    EXPECT_FALSE(messages.shown().first().question);
-    const QString both = "morning, from the laptop\r\n\r\nmorning and evening";
+    const QString both = "dawn\r\nmorning, rainy\r\nmorning, sunny\r\nevening";
     EXPECT_EQ(entries(), QByteArray(todayHeader) + both.toUtf8() + "\r\n!*!\r\n");
     EXPECT_EQ(pad(), both);
     EXPECT_FALSE(state().dirty);

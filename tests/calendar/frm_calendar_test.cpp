@@ -1,10 +1,9 @@
 #include "calendar/frm_calendar.h"
-#include "calendar/pad_focus.h"
 
 #include "platform/core/date_settings.h"
 #include "platform/widgets/twips.h"
-#include "store/module_routines.h"
-#include "store/pad_state.h"
+#include "routines/module_routines.h"
+#include "routines/pad_state.h"
 
 #include <QAbstractItemModel>
 #include <QCalendarWidget>
@@ -25,7 +24,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 // The program as the calendar sees it: a log of the routines it runs.
-class Routines final : public ModuleRoutines, public PadFocus
+class Routines final : public ModuleRoutines
 {
 public:
     PadState state;
@@ -70,7 +69,7 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(entries);
         file.close();
-        calendar = new frmCalendar(routines, mainWindow, routines, dir.path(), dates);
+        calendar = new frmCalendar(routines, mainWindow, dir.path(), dates);
         calendar->Form_Load();
         calendar->show();
         return *calendar;

@@ -2,6 +2,7 @@
 
 #include "export/export_all.h"
 #include "platform/core/date_settings.h"
+#include "support/file_bytes.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -14,33 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-// Readable failure messages: bytes with CR, LF and non-ASCII bytes escaped.
-inline void PrintTo(const QByteArray& bytes, std::ostream* out)
-{
-    *out << '"' << bytes.toPercentEncoding(" *!/:,-.()").toStdString() << '"';
-}
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-// Bytes of a file, or a null array when it cannot be read.
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-inline void writeFileBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // A fresh application folder with British dates (dd/MM/yyyy), and a second
 // folder for the export files, as a user would keep them apart.

@@ -4,6 +4,7 @@
 #include <QDate>
 
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -87,6 +88,49 @@ TEST_F(ExportTargetTest, FailureNamesTheFileAndLeavesTheOldExportInPlace)
         EXPECT_FALSE(failure->reason.isEmpty());
     }
     EXPECT_EQ(namesIn(elsewhere.path()), QStringList({"OJWExport.txt"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ExportTargetTest, ANewExportIsAsPrivateAsTheDiary)
+{
+    putDiary(diary);
+    ASSERT_EQ(::chmod(qPrintable(inFolder("ojwdata.txt")), 0600), 0);
+    const mode_t umask = ::umask(0);
+    const QByteArray bytes = exported();
+    ::umask(umask);
+    EXPECT_EQ(bytes, exportOfDiary);
+    struct stat status;
+    ASSERT_EQ(::stat(qPrintable(target()), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+}
+
+TEST_F(ExportTargetTest, WhatAKilledExportLeftIsRemovedByTheNext)
+{
+    putDiary(diary);
+    const QString old = target(".ojwexport-dead.tmp");
+    const QString fresh = target(".ojwexport-busy.tmp");
+    writeFileBytes(old, QByteArray(1024, 'x'));
+    writeFileBytes(fresh, QByteArray(1024, 'x'));
+    const struct timeval hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimes(qPrintable(old), hourAgo), 0);
+    EXPECT_EQ(exported(), exportOfDiary);
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_TRUE(QFileInfo::exists(fresh)) << "perhaps an export running right now";
+}
+
+TEST_F(ExportTargetTest, RefusesFilesThatKeepUnsavedText)
+{
+    putDiary(diary);
+    for (const char* name : {"ojwrescue-20261207-101500.txt", "ojwunsaved-1f.txt", "ojwtmp-20261207-101500.txt"}) {
+        writeFileBytes(target(name), "kept text\r\n");
+        const auto failure = exportAll(folder.path(), dates, 2, target(name));
+        ASSERT_TRUE(failure) << name;
+        EXPECT_TRUE(failure->reason.contains("Choose another file"));
+        EXPECT_EQ(fileBytes(target(name)), QByteArray("kept text\r\n"));
+    }
 }
 
 } // namespace

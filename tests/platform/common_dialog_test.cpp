@@ -1,5 +1,5 @@
 #include "platform/widgets/common_dialog.h"
-#include "platform/widgets/scripted_common_dialog.h"
+#include "support/scripted_common_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -98,3 +98,14 @@ TEST_F(WindowActivationTest, ShowingAWindowToWorkInActivatesIt)
     EXPECT_EQ(log, QStringList({"main+", "main-", "calendar+"}));
     EXPECT_EQ(activation.active(), &calendar);
 }
+
+TEST_F(WindowActivationTest, WindowsThatAreGoneAreForgotten)
+{
+    // A calendar re-created at every change of day, a thousand times.
+    for (int i = 0; i < 1000; ++i) {
+        auto* again = new Window;
+        activation.add(again, again);
+        delete again;
+    }
+    EXPECT_LE(activation.windowCount(), 3);
+}

@@ -1,10 +1,14 @@
 #include "settings/settings_file.h"
+#include "store/posix_io.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <ostream>
 #include <sys/stat.h>
@@ -154,14 +158,17 @@ TEST_F(SettingsFileTest, FailuresNameTheFileAndChangeNothing)
     EXPECT_EQ(failure->file, file.path());
     ASSERT_TRUE(QDir(folder.path()).rmdir(QStringLiteral("ojwconfig.txt")));
 
-    // A write that cannot finish leaves the old file as it was.
+    // A write that cannot finish (a full disk) leaves the old file as it
+    // was, and nothing beside it.
     const QByteArray before("Arial\r\nTrue\r\nTrue\r\n 14 \r\n 255 \r\n 0 \r\n 2 \r\n");
     writeOnDisk(before);
-    ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("ojwconfigtmp.txt/taken")));
+    PosixIo::injectFault({PosixIo::Call::Write, ENOSPC});
     failure = file.save(defaults);
+    PosixIo::clearFaults();
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->file, path("ojwconfigtmp.txt"));
+    EXPECT_EQ(failure->reason, QString::fromLocal8Bit(std::strerror(ENOSPC)));
     EXPECT_EQ(onDisk(), before);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ojwconfig.txt"});
 }
 
 } // namespace

@@ -91,8 +91,13 @@ TEST_F(EntryFileFormat, LinesOutsideEntriesSurviveSavesOfOtherDays)
         "*!*13/07/2026\r\nb\r\n!*!\r\ntail");
     EXPECT_EQ(loaded(july12), "a");
     save(july13, "B");
-    EXPECT_EQ(onDisk(), QByteArray("intro\n\r\n\r\n *!*12/07/2026\r\n*!*12/07/2026\r\na\r\n!*!\r\nstray\r\n\r\n"
-                                   "*!*13/07/2026\r\nB\r\n!*!\r\ntail\r\n"));
+    // Every line keeps its bytes, its own line end included.
+    EXPECT_EQ(onDisk(), QByteArray("intro\n\r\n\r *!*12/07/2026\r\n*!*12/07/2026\r\na\r\n!*!\r\nstray\r\r\n"
+                                   "*!*13/07/2026\r\nB\r\n!*!\r\ntail"));
+    // A file of LF-only lines gets CR LF throughout, as new entries have.
+    put("intro\n*!*13/07/2026\nb\n!*!\n");
+    save(july12, "a");
+    EXPECT_EQ(onDisk(), QByteArray("intro\r\n*!*13/07/2026\r\nb\r\n!*!\r\n*!*12/07/2026\r\na\r\n!*!\r\n"));
 }
 
 TEST_F(EntryFileFormat, PositionIsKeptAndNewDaysGoAtTheEnd)
@@ -114,10 +119,10 @@ TEST_F(EntryFileFormat, RemoveTakesOutExactlyTheDaysEntry)
     // An empty text removes as well.
     save(july13, "", false);
     EXPECT_EQ(onDisk(), QByteArray("top\r\nmid\r\nend\r\n"));
-    // Nothing to remove: the lines stay, each now ending in CR LF.
+    // Nothing to remove: the lines stay as they were.
     put("x\ry\r\n*!*13/07/2026\r\nb\r\n!*!");
     save(july12, QString(), true);
-    EXPECT_EQ(onDisk(), QByteArray("x\r\ny\r\n*!*13/07/2026\r\nb\r\n!*!\r\n"));
+    EXPECT_EQ(onDisk(), QByteArray("x\ry\r\n*!*13/07/2026\r\nb\r\n!*!"));
 }
 
 TEST_F(EntryFileFormat, TwoEntriesOfOneDayBecomeOne)
@@ -274,7 +279,7 @@ TEST_F(EntryFileFormat, EveryUnicodeLineSeparatorInABodyKeepsItsBytes)
     EXPECT_TRUE(onDisk().startsWith("*!*12/07/2026\r\n" + text.toUtf8() + "\r\nmore\r\n!*!\r\n"));
 }
 
-TEST_F(EntryFileFormat, DayChangedOnDiskSinceItWasLoadedKeepsBothTexts)
+TEST_F(EntryFileFormat, DayChangedOnDiskSinceItWasLoadedIsMergedByLines)
 {
     put("*!*12/07/2026\r\nshown\r\n!*!\r\n*!*13/07/2026\r\nb\r\n!*!\r\n");
     // Unchanged on disk: the pad's text replaces it.
@@ -282,30 +287,58 @@ TEST_F(EntryFileFormat, DayChangedOnDiskSinceItWasLoadedKeepsBothTexts)
     ASSERT_FALSE(result.error);
     EXPECT_FALSE(result.merged);
     EXPECT_EQ(result.text, "mine");
-    EXPECT_TRUE(result.written);
 
-    // Another copy saved "theirs" after this pad had loaded "mine".
+    // Another copy added a line while this pad changed another: both stay.
+    save(july12, "one\r\ntwo\r\ntheirs");
+    result = entries.save(july12, u"one, edited\r\ntwo", false, u"one\r\ntwo");
+    EXPECT_TRUE(result.merged);
+    EXPECT_FALSE(result.conflict);
+    EXPECT_EQ(loaded(july12), "one, edited\r\ntwo\r\ntheirs");
+
+    // Both changed the same line: both versions, the other copy's first.
     save(july12, "theirs");
     result = entries.save(july12, u"mine again", false, u"mine");
-    ASSERT_FALSE(result.error);
-    EXPECT_TRUE(result.merged);
-    EXPECT_EQ(result.text, "theirs\r\n\r\nmine again");
-    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\ntheirs\r\n\r\nmine again\r\n!*!\r\n"
+    EXPECT_TRUE(result.conflict);
+    EXPECT_EQ(result.text, "theirs\r\nmine again");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\ntheirs\r\nmine again\r\n!*!\r\n"
                                    "*!*13/07/2026\r\nb\r\n!*!\r\n"));
 
-    // An empty pad does not remove text it never showed.
+    // An empty pad does not remove text it never showed; a day the other
+    // copy emptied takes the pad's text without a word.
     save(july12, "theirs");
     result = entries.save(july12, u"", true, u"mine");
-    EXPECT_TRUE(result.merged);
+    EXPECT_TRUE(result.conflict);
     EXPECT_EQ(loaded(july12), "theirs");
-
-    // The same text on both sides, or a day emptied by the other copy: no
-    // conflict, nothing to keep.
-    result = entries.save(july12, u"theirs", false, u"old");
-    EXPECT_FALSE(result.merged);
     save(july12, "", true);
     result = entries.save(july12, u"back", false, u"theirs");
-    EXPECT_FALSE(result.merged);
+    EXPECT_FALSE(result.conflict);
     EXPECT_EQ(loaded(july12), "back");
     EXPECT_EQ(loaded(july13), "b");
+}
+
+TEST_F(EntryFileFormat, TwoCopiesTakingTurnsOnOneDayKeepEveryWordOnce)
+{
+    // Each copy types a word on a line of its own, steps away (the save)
+    // and back (the load), while the other did the same in between.
+    struct Copy
+    {
+        QString pad;
+        QString loaded;
+    } copies[2];
+    QStringList words;
+    for (int round = 0; round < 50; ++round) {
+        for (int id = 0; id < 2; ++id) {
+            Copy& copy = copies[id];
+            const QString word = QStringLiteral("w%1c%2").arg(round).arg(id);
+            words.append(word);
+            copy.pad += (copy.pad.isEmpty() ? QString() : u"\r\n"_qs) + word;
+            const EntryFile::SaveResult result = entries.save(july12, copy.pad, false, copy.loaded);
+            ASSERT_FALSE(result.error);
+            copy.pad = copy.loaded = loaded(july12);
+        }
+    }
+    const QStringList lines = loaded(july12).split(u"\r\n"_qs);
+    EXPECT_EQ(lines.size(), words.size());
+    for (const QString& word : words)
+        EXPECT_EQ(lines.count(word), 1) << word.toStdString();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/core/date_settings.h"
 #include "store/entry_file.h"
+#include "support/file_bytes.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -16,37 +17,9 @@
 #include <ostream>
 #include <sys/stat.h>
 
-// Readable failure messages: texts as UTF-8, bytes with CR, LF and non-ASCII
-// bytes escaped.
 // Days the store tests save and load.
 inline const QDate july12(2026, 7, 12);
 inline const QDate july13(2026, 7, 13);
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-inline void PrintTo(const QByteArray& bytes, std::ostream* out)
-{
-    *out << '"' << bytes.toPercentEncoding(" *!/:").toStdString() << '"';
-}
-
-// Bytes of a file, or a null array when it cannot be read.
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-inline void writeFileBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 inline bool exists(const QString& path)
 {

@@ -6,64 +6,6 @@
 
 #include <chm_lib.h>
 
-#include <cerrno>
-#include <csignal>
-#include <memory>
-#include <sys/wait.h>
-#include <unistd.h>
-
-namespace {
-
-// A help page is small; anything claiming more than the file can hold is
-// damage, not a page.
-constexpr LONGUINT64 largestObject = 64u * 1024 * 1024;
-
-int readObject(chmFile* file, chmUnitInfo* unit, void*)
-{
-    if (unit->length == 0 || unit->length > largestObject)
-        return CHM_ENUMERATOR_CONTINUE;
-    const auto bytes = std::make_unique_for_overwrite<unsigned char[]>(size_t(unit->length));
-    chm_retrieve_object(file, unit, bytes.get(), 0, LONGINT64(unit->length));
-    return CHM_ENUMERATOR_CONTINUE;
-}
-
-// chmlib believes what a help file says about itself: a damaged one can make
-// it divide by zero or read past its buffers, which would end the program
-// with the user's text in it. So a short-lived copy of the process opens the
-// file first and reads every object in it; only a file that copy got through
-// whole, in a few seconds, is opened here. The copy touches nothing but
-// chmlib and ends with _exit.
-bool readsWholeInAChild(const QByteArray& path)
-{
-    const pid_t child = ::fork();
-    if (child < 0)
-        return true; // no copy to be had: chmlib's own checks must do
-    if (child == 0) {
-        if (chmFile* file = chm_open(path.constData())) {
-            chm_enumerate(file, CHM_ENUMERATE_ALL, readObject, nullptr);
-            chm_close(file);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    for (int waitedMs = 0;; waitedMs += 5) {
-        const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child)
-            break;
-        if (done < 0 && errno != EINTR)
-            return false;
-        if (waitedMs >= 5000) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return false;
-        }
-        ::usleep(5000);
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-} // namespace
-
 ChmFile::~ChmFile()
 {
     if (m_file)
@@ -77,10 +19,7 @@ std::optional<QString> ChmFile::open(const QString& fileName)
         return QStringLiteral("The help file %1 is missing.").arg(fileName);
     if (!info.isFile() || !info.isReadable())
         return QStringLiteral("The help file %1 cannot be read.").arg(fileName);
-    const QByteArray native = QFile::encodeName(fileName);
-    if (!readsWholeInAChild(native))
-        return QStringLiteral("The help file %1 is damaged.").arg(fileName);
-    m_file = chm_open(native.constData());
+    m_file = chm_open(QFile::encodeName(fileName).constData());
     if (!m_file)
         return QStringLiteral("The help file %1 is damaged or is not a compiled help file.").arg(fileName);
     readSystemFile();
@@ -91,6 +30,8 @@ std::optional<QString> ChmFile::open(const QString& fileName)
 
 std::optional<QByteArray> ChmFile::read(const QString& path) const
 {
+    // A help page is small; anything claiming more is damage, not a page.
+    constexpr LONGUINT64 largestObject = 64u * 1024 * 1024;
     if (!m_file)
         return std::nullopt;
     chmUnitInfo unit{};

@@ -7,8 +7,9 @@
 
 struct chmFile;
 
-// A compiled HTML help file, read through chmlib: its pages and images by
-// path, and the default topic and title its compiler recorded.
+// A compiled HTML help file, read through chmlib (only one HelpCheck found
+// whole): its pages and images by path, and the default topic and title its
+// compiler recorded.
 class ChmFile
 {
 public:

@@ -11,6 +11,9 @@ WindowActivation::WindowActivation(QObject* parent) : QObject(parent)
 
 void WindowActivation::add(QWidget* window, ActivationHandler* handler)
 {
+    // Windows come and go (the calendar anew at every change of day): the
+    // gone ones are forgotten.
+    m_entries.removeIf([](const Entry& e) { return !e.window; });
     m_entries.append({window, handler});
 }
 

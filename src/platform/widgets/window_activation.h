@@ -38,6 +38,7 @@ public:
     void shown(QWidget* window);
 
     QWidget* active() const { return m_active; }
+    qsizetype windowCount() const { return m_entries.size(); }
 
 private:
     struct Entry

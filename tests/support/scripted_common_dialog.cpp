@@ -1,4 +1,4 @@
-#include "platform/widgets/scripted_common_dialog.h"
+#include "support/scripted_common_dialog.h"
 
 #include <QtDebug>
 

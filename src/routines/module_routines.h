@@ -3,8 +3,8 @@
 struct PadState;
 
 // The routines that move values between the pad state, the windows and the
-// entry file. The program object implements them; windows that live below
-// the program (the calendar) reach them through this interface.
+// entry file. The program object implements them; the windows below it
+// (the calendar, the find window) reach them through this interface.
 class ModuleRoutines
 {
 public:
@@ -15,6 +15,9 @@ public:
     // False when the file could not be emptied; the user has been told.
     virtual bool ClearEntryFile() = 0;
     virtual void SyncCalendar() = 0;
+
+    // The keyboard focus into the main window's pad, that window active.
+    virtual void focusPad() = 0;
 
 protected:
     ~ModuleRoutines() = default;

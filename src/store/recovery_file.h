@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/core/file_error.h"
+#include "store/posix_io.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+class DateSettings;
+
+// The pad's unsaved text, kept on disk while the pad is dirty, so that a
+// program that dies without a word (a crash, the X connection lost, a power
+// cut) loses at most the last moments of typing. Each running copy has a
+// file of its own, "ojwunsaved-<random>.txt", and holds a kernel lock on it
+// while it runs: a file nobody holds was left by a copy that is gone.
+//
+//     Ombrel JotWell: unsaved text
+//     written 2026-12-07T10:15:30
+//     day 2026-12-07
+//     loaded <SHA-1 of the day's text as the copy loaded it, in UTF-8>
+//     *!*07/12/2026
+//     ...the text's lines...
+//     !*!
+//
+// The lines above the entry stand outside any entry, so the file kept as a
+// rescue file reads as the day's entry.
+class RecoveryFile
+{
+public:
+    static constexpr const char* namePrefix = "ojwunsaved-";
+    // Larger than any pad a person types; a bigger file is none of ours.
+    static constexpr qsizetype maxFileSize = 256 * 1024 * 1024;
+
+    struct Left
+    {
+        QString path;
+        QDate day;
+        QDateTime written;
+        QString text;
+        // The hash of the day's text as that copy loaded it (hashOf), or
+        // empty when the file does not say.
+        QByteArray loadedHash;
+    };
+
+    explicit RecoveryFile(const QString& folder);
+
+    QString path() const { return m_path; }
+
+    // Replaces this copy's file in one step; loadedText is the day's text
+    // as the pad was filled with it.
+    std::optional<FileError> write(const DateSettings& dates, const QDate& day, QStringView text,
+                                   QStringView loadedText, const QDateTime& now);
+
+    // Removes the file; a missing file is no failure.
+    std::optional<FileError> remove();
+
+    // The files in the folder that no running copy holds, oldest first. Only
+    // regular files of the program's form are read, each up to maxFileSize.
+    static QList<Left> leftBehind(const QString& folder);
+
+    // Keeps a left file under the name "ojwrescue-<date>-<time>.txt" (its
+    // time of writing) in the same folder, and returns that path.
+    static std::optional<FileError> keepAsRescue(const Left& left, QString& rescuePath);
+
+    static QByteArray hashOf(QStringView text);
+
+private:
+    QString m_folder;
+    QString m_path;
+    PosixIo::UniqueFd m_held; // the file, open and locked while it exists
+};

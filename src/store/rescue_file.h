@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class DateSettings;
+class QDate;
+struct FileError;
+
+// Where the pad's text goes when the program must close and cannot save it:
+// a new private file "ojwrescue-<time>.txt" in the first of the folders that
+// takes it, holding the text as a one-entry entry file. Says on standard
+// error why and where; when no folder takes it, writes the text itself
+// there. Returns the rescue file's path, or an empty string.
+QString writeRescueFile(const QStringList& folders, const DateSettings& dates, const QDate& day,
+                        const QString& text, const FileError& cause);
+
+// The folders a rescue file may go to, in order: the application folder,
+// the home folder, and the user's private runtime folder.
+QStringList rescueFolders(const QString& applicationFolder);
