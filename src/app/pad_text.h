@@ -4,15 +4,10 @@
 #include <QString>
 #include <QStringView>
 
-// An entry's text separates its lines with CR LF (a lone CR ends a line of
-// the entry file too); every other character, a lone LF and the Unicode
-// line and paragraph separators included, is an ordinary character of a
-// line and must come back unchanged. The pad's editor keeps lines as blocks
-// and takes some of those characters for block breaks of its own, so each
-// of them goes into the editor as a stand-in that remembers the character
-// it stands for. A line separator
-// (U+2028) the editor keeps, and shows as a line break inside the line, as
-// it shows the stand-ins of the other line-ending characters.
+// An entry's text separates its lines with CR LF; every other character (a
+// lone LF, the Unicode line and paragraph separators...) belongs to a line
+// and must come back unchanged. The editor takes some of them for block
+// breaks of its own, so each goes in as a stand-in that remembers it.
 namespace PadText {
 
 // A character the editor would not keep as it is, at its position in the

@@ -351,8 +351,8 @@ std::optional<FileError> EntryFile::recover() const
 
     // Half a file taken as the diary would pass for the whole, and the next
     // save would remove the rest; so what is not complete goes aside.
-    UniqueFd temp(::openat(folderFd, tempFileName, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    std::optional<FileError> failure;
+    UniqueFd temp;
+    std::optional<FileError> failure = PosixIo::openForReading(folderFd, tempFileName, tempPath(), temp);
     const bool complete = temp.isOpen() && isComplete(temp.get(), m_dates, failure, tempPath());
     temp.close();
     if (!complete || ::renameat(folderFd, tempFileName, folderFd, fileName) != 0)

@@ -9,17 +9,12 @@
 #include <optional>
 
 // Keeps two copies of the program (or two threads) from rewriting the files
-// of one application folder at the same time: a kernel lock (FileLock) on
-// the file "ojwdata.lock" in the folder, removed again as it is released. A
-// copy that dies releases its lock with its last breath, so a lock is never
-// stale, and a file left at the name holds nobody up. Only where the file
-// system has no such locks is the lock the exclusive creation of
-// "ojwdata.lock.held" instead, which a copy that died leaves behind: one
-// older than a minute counts as left over.
-//
-// The open folder doubles as the base of the *at() calls of the operation
-// under the lock, so all of them name the same folder even if its path is
-// renamed meanwhile.
+// of one folder at once: a kernel lock (FileLock) on "ojwdata.lock", whose
+// name goes when it is released. A copy that dies releases it, so a lock is
+// never stale. Where the file system has no such locks, the exclusive
+// creation of "ojwdata.lock.held" locks instead (one a minute old was left
+// by a copy that died). The open folder is the base of the operation's
+// *at() calls, so all of them name the same folder.
 class FolderLock
 {
 public:

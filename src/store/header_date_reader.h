@@ -9,16 +9,10 @@
 #include <optional>
 
 // Reads the date texts of header lines (the bytes behind "*!*") as
-// DateSettings::read does, and fast for the texts the program writes
-// itself. Scans read every header of the file, so the common case must not
-// cost a decode and a run of the lenient parser per line.
-//
-// Where the header format is all ASCII digits and separators (M/d/yyyy,
-// dd.MM.yyyy, yyyy-MM-dd and the like), a text exactly as headerText writes
-// it for a year from 1000 on is read directly from its bytes; that text
-// reads as its own day by the reader's promise to read back whatever the
-// writer writes. Every other text goes through DateSettings::read. Nothing
-// is allocated per text.
+// DateSettings::read does, but fast for the texts the program writes: scans
+// read every header. Where the header format is ASCII digits and separators
+// (M/d/yyyy, dd.MM.yyyy, ...), a text exactly as headerText writes it is read
+// from its bytes, without allocating; any other goes to DateSettings::read.
 class HeaderDateReader
 {
 public:

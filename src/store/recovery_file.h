@@ -14,22 +14,13 @@
 
 class DateSettings;
 
-// The pad's unsaved text, kept on disk while the pad is dirty, so that a
-// program that dies without a word (a crash, the X connection lost, a power
-// cut) loses at most the last moments of typing. Each running copy has a
-// file of its own, "ojwunsaved-<random>.txt", and holds a kernel lock on it
-// while it runs: a file nobody holds was left by a copy that is gone.
-//
-//     Ombrel JotWell: unsaved text
-//     written 2026-12-07T10:15:30
-//     day 2026-12-07
-//     loaded <SHA-1 of the day's text as the copy loaded it, in UTF-8>
-//     *!*07/12/2026
-//     ...the text's lines...
-//     !*!
-//
-// The lines above the entry stand outside any entry, so the file kept as a
-// rescue file reads as the day's entry.
+// The pad's unsaved text, kept on disk while the pad is dirty, so a program
+// that dies without a word loses at most the last moments of typing. Each
+// running copy has its own "ojwunsaved-<random>.txt" and holds a kernel lock
+// on it while it runs: a file nobody holds was left by a copy that is gone.
+// Lines "Ombrel JotWell: unsaved text", "written <ISO time>", "day <ISO
+// date>", "loaded <SHA-1 of the day's text as loaded>", then the text as a
+// one-entry entry file, so the file kept as a rescue file reads as the entry.
 class RecoveryFile
 {
 public:

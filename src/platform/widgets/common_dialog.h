@@ -56,21 +56,12 @@ public:
                                           bool askBeforeReplacing) override;
 };
 
-// The shared dialog of the main window (dlgOJW): a set of properties that a
-// command fills in, an operation that shows the matching dialog, and the
-// properties the command reads back. The properties keep their values from
-// one command to the next; each Show* operation changes only the
-// properties it returns, and only when the user confirms.
-//
-// Cancel: while CancelError is false, Cancel returns Result::Cancelled and
-// the properties keep the values set before the call, so a caller may copy
-// them back unchanged. While CancelError is true, Cancel returns
-// Result::CancelError (the platform's error cdlCancel, 32755): the caller
-// must end its command there without using the properties.
-//
-// Colours are the platform's 32-bit values (ColorValue): 0x00BBGGRR for a
-// plain colour, a system-colour reference with the top bit set; the colour
-// dialog always returns a plain colour.
+// The shared dialog of the main window (dlgOJW): properties a command fills
+// in, Show* operations that show a dialog and, only when the user confirms,
+// change the properties they return; values stay from one command to the
+// next. Cancel gives Result::Cancelled, or Result::CancelError (the
+// platform's cdlCancel) while CancelError is set, when the command must end
+// without using the properties. Colours are ColorValue's 32-bit values.
 class CommonDialog
 {
 public:
