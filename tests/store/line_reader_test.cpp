@@ -155,7 +155,7 @@ TEST(LineReader, NextHeaderReachesTheHeadersTheLineWalkReaches)
         // After a lone CR a line starts; after a lone LF in a CR file none.
         "x\r*!*a\r\n\n*!*no\r\ny\n*!*no\r\n",
         "\r\r\n*!*a\r\r*!*b\r",
-        "a\rb*!*no\r\nc\r\n*!*no\r\n",
+        "a\rb*!*no\r\nc\r\n*!*yes\r\n",
         // Near misses and stars that stand elsewhere in a line.
         "*\r\n*!\r\n**!*\r\n !*!*\r\n*!x*!*\r\n!*!\r\n*!*",
         "*!",
