@@ -14,6 +14,26 @@ LineReader::LineReader(int fd, qsizetype bufferSize)
     m_buffer = std::make_unique_for_overwrite<char[]>(size_t(m_capacity));
 }
 
+inline qsizetype LineReader::lineAfter(qsizetype at) const
+{
+    qsizetype start = at + 1;
+    if (m_terminator == '\r' && start < m_end && m_buffer[start] == '\n')
+        ++start;
+    return start;
+}
+
+inline bool LineReader::startsLine(qsizetype at) const
+{
+    if (at == m_start)
+        return true;
+    // A terminator ends at most two bytes before: CR LF, a lone CR, or LF
+    // in a file without CR. m_start being a line start, a byte before it
+    // never needs a look.
+    if (m_buffer[at - 1] == m_terminator)
+        return lineAfter(at - 1) == at;
+    return at - 2 >= m_start && m_buffer[at - 2] == m_terminator && lineAfter(at - 2) == at;
+}
+
 void LineReader::start()
 {
     m_started = true;
@@ -91,7 +111,7 @@ bool LineReader::nextHeader(QByteArrayView& line)
 {
     if (!m_started)
         start();
-    const QByteArrayView mark = EntryLines::headerMark;
+    constexpr QByteArrayView mark = EntryLines::headerMark;
     for (;;) {
         if (m_error != 0)
             return false;
@@ -106,7 +126,7 @@ bool LineReader::nextHeader(QByteArrayView& line)
             // Nothing before a line start is needed again.
             m_start = at;
             if (at + mark.size() <= m_end) {
-                if (QByteArrayView(data + at, mark.size()) != mark)
+                if (std::memcmp(data + at, mark.data(), size_t(mark.size())) != 0)
                     continue;
                 m_scan = at;
                 return next(line);
@@ -125,28 +145,6 @@ bool LineReader::nextHeader(QByteArrayView& line)
         }
         fill();
     }
-}
-
-qsizetype LineReader::lineAfter(qsizetype at) const
-{
-    qsizetype start = at + 1;
-    if (m_terminator == '\r' && start < m_end && m_buffer[start] == '\n')
-        ++start;
-    return start;
-}
-
-bool LineReader::startsLine(qsizetype at) const
-{
-    if (at == m_start)
-        return true;
-    // A terminator ends at most two bytes before: CR LF, a lone CR, or LF
-    // in a file without CR. m_start being a line start, a byte before it
-    // never needs a look.
-    for (qsizetype t = at - 1; t >= m_start && t >= at - 2; --t) {
-        if (m_buffer[t] == m_terminator)
-            return lineAfter(t) == at;
-    }
-    return false;
 }
 
 qsizetype LineReader::lastLineStart() const
