@@ -144,30 +144,35 @@ void BenchContext::reset() const
     }
 }
 
+namespace {
+
+// One run of the floor on the context's diary.
+std::function<void()> floorRun(Floor floor, const BenchContext& c)
+{
+    const QString path = QDir(c.folder).filePath("ojwdata.txt");
+    switch (floor) {
+    case Floor::Headers:
+        return [path] { sink = sink + Floors::readAndFindHeaders(path); };
+    case Floor::Read:
+        return [path] { sink = sink + Floors::readAndWalk(path); };
+    case Floor::ReadWrite:
+        return [path, &c] {
+            sink = sink + Floors::readAndWalk(path);
+            Floors::writeAndSync(c.folder, c.diary);
+        };
+    case Floor::EmptyStartup:
+        return [&c] { StartupProbe::probe(QCoreApplication::applicationFilePath(), c.emptyFolder); };
+    }
+    return {};
+}
+
+} // namespace
+
 void BenchContext::compare(const std::string& name, Floor floor, double target, const RunPolicy& runs,
                            const std::function<void()>& operation) const
 {
-    const QString path = QDir(folder).filePath("ojwdata.txt");
-    std::function<void()> floorRun;
-    switch (floor) {
-    case Floor::Headers:
-        floorRun = [&] { sink = sink + Floors::readAndFindHeaders(path); };
-        break;
-    case Floor::Read:
-        floorRun = [&] { sink = sink + Floors::readAndWalk(path); };
-        break;
-    case Floor::ReadWrite:
-        floorRun = [&] {
-            sink = sink + Floors::readAndWalk(path);
-            Floors::writeAndSync(folder, diary);
-        };
-        break;
-    case Floor::EmptyStartup:
-        floorRun = [&] { StartupProbe::probe(QCoreApplication::applicationFilePath(), emptyFolder); };
-        break;
-    }
-    report(Row{name, Row::Kind::Operation, interleavedRuns(floorRun, operation, target, runs), diary.size(),
-               floor, target});
+    report(Row{name, Row::Kind::Operation, interleavedRuns(floorRun(floor, *this), operation, target, runs),
+               diary.size(), floor, target});
 }
 
 BenchCase::BenchCase(const char* name, Run run)
@@ -217,13 +222,11 @@ int main(int argc, char** argv)
                              size, firstDay, policy, [&](const Row& row) { table.add(size, row); }};
         context.reset();
 
-        const QString dataPath = QDir(dir.path()).filePath("ojwdata.txt");
-        const qint64 bytes = context.diary.size();
         const auto floorRow = [&](const char* name, const std::function<void()>& run) {
-            table.add(size, Row{name, Row::Kind::Floor, aloneRuns(run, policy), bytes, std::nullopt, 0});
+            table.add(size, Row{name, Row::Kind::Floor, aloneRuns(run, policy), context.diary.size(), std::nullopt, 0});
         };
-        floorRow("floor: read and find headers", [&] { sink = sink + Floors::readAndFindHeaders(dataPath); });
-        floorRow("floor: read and walk", [&] { sink = sink + Floors::readAndWalk(dataPath); });
+        floorRow("floor: read and find headers", floorRun(Floor::Headers, context));
+        floorRow("floor: read and walk", floorRun(Floor::Read, context));
         floorRow("floor: write and sync", [&] { Floors::writeAndSync(dir.path(), context.diary); });
 
         BenchCase::runAll(context);
