@@ -1,5 +1,7 @@
 #pragma once
 
+#include "interleaved_runs.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -16,53 +18,70 @@ class DateSettings;
 class QLocale;
 
 // What an operation is compared with: the fastest the machine can do the
-// same work on the same file in the same run.
+// work the operation cannot avoid, on the same file, timed in turn with it.
 enum class Floor {
-    None,      // no floor: only the time and the growth are shown
-    Read,      // reading the file and walking its lines
-    ReadWrite, // the same, plus writing as many bytes and syncing them
+    Headers,      // reading the file and finding its header lines
+    Read,         // reading the file and walking its lines
+    ReadWrite,    // reading and walking, plus writing as many bytes and syncing them
+    EmptyStartup, // starting the program on an empty folder
 };
 
-// One timed operation on one diary size.
-struct Measure
+// The size at which every target is checked; loads and scans are held to
+// theirs from there on.
+inline constexpr int targetSize = 10000;
+
+// One row of the table: one operation on one diary size.
+struct Row
 {
+    enum class Kind {
+        Operation, // timed alone or against its floor
+        Floor,     // a floor timed alone: the machine, not the program
+        Memory,    // megabytes, not milliseconds
+    };
+
     std::string name;
-    double ms = 0;       // median of the runs
-    qint64 bytes = 0;    // bytes the operation reads, for MB/s
-    Floor floor = Floor::None;
-    double target = 0;   // the most the ratio to the floor may be; 0 = none
+    Kind kind = Kind::Operation;
+    RunStats stats;
+    qint64 bytes = 0;               // bytes the operation reads, for MB/s
+    std::optional<Floor> floor;     // what the ratio is to
+    double target = 0;              // the most the median ratio may be; 0 = none
 };
 
-// What one benchmark case gets for one diary size: the folder that holds the
-// diary's ojwdata.txt, the diary's bytes (to put the file back after a case
-// changed it), the floors measured on it, and the way to report a timing.
+// What a benchmark case gets for one diary size: the folder that holds the
+// diary's ojwdata.txt, an empty folder beside it, the diary's bytes (to put
+// the file back after a case changed it), how many runs a row takes, and
+// the ways to time a row and to report one timed otherwise.
 struct BenchContext
 {
     QString folder;
+    QString emptyFolder;
     const QLocale& locale;
     const DateSettings& dates;
     QByteArray diary;
     int size = 0;
     QDate firstDay;
-    int runs = 7;
-    std::function<void(const Measure&)> measure;
+    RunPolicy policy;
+    std::function<void(const Row&)> report;
 
-    // A timing without a floor.
-    void record(const std::string& name, double ms, qint64 bytes) const
+    // Times the operation in runs interleaved with its floor's and reports
+    // the row. The target, when above 0, is the most the median ratio may be
+    // at this size.
+    void compare(const std::string& name, Floor floor, double target,
+                 const std::function<void()>& operation) const
     {
-        measure(Measure{name, ms, bytes, Floor::None, 0});
+        compare(name, floor, target, policy, operation);
     }
+    void compare(const std::string& name, Floor floor, double target, const RunPolicy& runs,
+                 const std::function<void()>& operation) const;
 
     // Writes the diary's bytes back to ojwdata.txt.
     void reset() const;
 };
 
-// The median of the runs, in milliseconds.
-double timeIt(const std::function<void()>& operation, int runs = 7);
-
 // A benchmark case registers itself from its own file:
 //   static const BenchCase navigation("navigation", [](const BenchContext& c) { ... });
-// Cases run in the order of their names for every diary size.
+// Cases run in the order of their names for every diary size; each row is
+// one call of c.compare.
 class BenchCase
 {
 public:

@@ -12,6 +12,11 @@ namespace Floors {
 // the number of lines so the walk cannot be optimised away.
 qint64 readAndWalk(const QString& path);
 
+// Reads the file in large blocks and finds its header lines with memchr
+// for '*', looking only at the stars that stand at a line start; returns
+// the number of headers. What a scan of the headers cannot do without.
+qint64 readAndFindHeaders(const QString& path);
+
 // Writes the bytes to a new file in the folder, syncs it and removes it.
 void writeAndSync(const QString& folder, const QByteArray& bytes);
 

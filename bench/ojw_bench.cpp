@@ -1,23 +1,25 @@
 // Times the diary's operations on synthetic diaries of growing size and
-// prints one table: the median time, the throughput, the floor measured in
-// the same run on the same file, the ratio to it, and the growth from one
-// size to the next. It ends with the targets it checks, one line:
-// "targets: all hold" or "targets missed: ...".
+// prints one table. Each operation runs in turn with its floor (floor,
+// operation, floor, operation, ...); its row shows how many runs it took,
+// its median time and throughput, the floor's median time, the median of
+// the runs' ratios to the floor with their spread, and the growth from one
+// size to the next. The targets are checked against the median ratios. The
+// output ends with one line: "targets: all hold" or "targets missed: ...".
 //
-// Usage: ojw_bench [--runs N] [sizes...]   (default 1000 10000 100000)
+// Usage: ojw_bench [--runs N] [sizes...]
+//   sizes default to 1000 10000 100000; N (default 9) is the fewest runs a
+//   row takes, a row with a target taking more until its verdict is clear.
 
 #include "bench_case.h"
 #include "floors.h"
+#include "interleaved_runs.h"
 #include "startup_probe.h"
 #include "synthetic_diary.h"
 
 #include "platform/core/date_settings.h"
-#include "platform/core/file_error.h"
-#include "store/entry_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -25,7 +27,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,24 +34,17 @@ namespace {
 
 const QDate firstDay(1990, 1, 1);
 
-// The size at which the ratios to the floors are held to their targets, and
-// the growth that the next size may cost at most.
-constexpr int targetSize = 10000;
+// The most an operation may grow from targetSize entries to the next size.
 constexpr double maxGrowth = 12.0;
-constexpr double startupRatio = 1.25;
-constexpr double startupResidentMb = 40.0;
+
+// Keeps the floors' results, so that no floor is optimised away.
+volatile qint64 sink = 0;
 
 std::map<std::string, BenchCase::Run>& registeredCases()
 {
     static std::map<std::string, BenchCase::Run> cases;
     return cases;
 }
-
-struct Row
-{
-    Measure measure;
-    double floorMs = 0;
-};
 
 // Rows by operation, in the order they were first reported, one per size.
 struct Table
@@ -60,26 +54,86 @@ struct Table
 
     void add(int size, const Row& row)
     {
-        if (!rows.count(row.measure.name))
-            order.push_back(row.measure.name);
-        rows[row.measure.name][size] = row;
+        if (!rows.count(row.name))
+            order.push_back(row.name);
+        rows[row.name][size] = row;
     }
 };
 
-} // namespace
-
-double timeIt(const std::function<void()>& operation, int runs)
+bool floorReadsTheFile(const Row& row)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        operation();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return row.floor && *row.floor != Floor::EmptyStartup;
 }
+
+// An operation's growth from one size to the next. Where its floor reads
+// the file, the ratio's growth times the file's: the floor grows with the
+// file as the machine's caches and neighbours let it, and that is no part
+// of the operation's own growth.
+double growth(const Row& from, const Row& to)
+{
+    if (floorReadsTheFile(from) && floorReadsTheFile(to) && from.stats.ratio > 0 && from.bytes > 0)
+        return to.stats.ratio / from.stats.ratio * double(to.bytes) / double(from.bytes);
+    return from.stats.ms > 0 ? to.stats.ms / from.stats.ms : 0;
+}
+
+std::string format(const char* pattern, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+// Prints the table and returns the targets it misses.
+std::vector<std::string> printTable(Table& table)
+{
+    std::vector<std::string> missed;
+    std::printf("ms: the median run%s (megabytes on the memory row)\n"
+                "runs: how often the row's operation ran, each time just after its floor\n"
+                "ratio: the median of the runs' ratios, operation to floor; spread: their 25th to 75th "
+                "percentile\n"
+                "growth: from the size before; where the floor reads the file, the ratio's growth times "
+                "the file's\n\n",
+                runQueueWaitNs() >= 0 ? ", less the time spent waiting for a processor other programs held"
+                                      : " (wall-clock time: this kernel does not count waits for a processor)");
+    std::printf("%-30s %8s %4s %10s %7s %9s %6s %13s %7s\n", "operation", "entries", "runs", "ms", "MB/s",
+                "floor ms", "ratio", "spread", "growth");
+    for (const std::string& name : table.order) {
+        const Row* previous = nullptr;
+        int previousSize = 0;
+        for (const auto& [size, row] : table.rows[name]) {
+            const RunStats& s = row.stats;
+            const bool memory = row.kind == Row::Kind::Memory;
+            std::printf("%-30s %8d %4d %10.2f", name.c_str(), size, s.runs, s.ms);
+            std::printf(" %7s", row.bytes > 0 && s.ms > 0 && !memory
+                                    ? format("%.0f", row.bytes / 1e6 / (s.ms / 1e3)).c_str()
+                                    : "");
+            if (row.floor)
+                std::printf(" %9.2f %6.2f %13s", s.floorMs, s.ratio,
+                            (format("%.2f", s.ratioLow) + "-" + format("%.2f", s.ratioHigh)).c_str());
+            else
+                std::printf(" %9s %6s %13s", "", "", "");
+            if (previous && !memory) {
+                const double g = growth(*previous, row);
+                std::printf(" %6.1fx", g);
+                if (row.kind == Row::Kind::Operation && previousSize == targetSize && g > maxGrowth)
+                    missed.push_back(name + " grows " + format("%.1f", g) + "x from "
+                                     + std::to_string(targetSize) + " entries");
+            }
+            std::printf("\n");
+            if (memory && row.target > 0 && s.ms > row.target)
+                missed.push_back(name + " at " + std::to_string(size) + " entries: " + format("%.1f", s.ms)
+                                 + " (target " + format("%.0f", row.target) + ")");
+            else if (!memory && row.target > 0 && s.ratio > row.target)
+                missed.push_back(name + " at " + std::to_string(size) + " entries: " + format("%.2f", s.ratio)
+                                 + "x its floor (target " + format("%.2f", row.target) + "x)");
+            previous = &row;
+            previousSize = size;
+        }
+    }
+    return missed;
+}
+
+} // namespace
 
 void BenchContext::reset() const
 {
@@ -88,6 +142,37 @@ void BenchContext::reset() const
         std::fprintf(stderr, "failed to write %s\n", qPrintable(file.fileName()));
         std::exit(1);
     }
+}
+
+namespace {
+
+// One run of the floor on the context's diary.
+std::function<void()> floorRun(Floor floor, const BenchContext& c)
+{
+    const QString path = QDir(c.folder).filePath("ojwdata.txt");
+    switch (floor) {
+    case Floor::Headers:
+        return [path] { sink = sink + Floors::readAndFindHeaders(path); };
+    case Floor::Read:
+        return [path] { sink = sink + Floors::readAndWalk(path); };
+    case Floor::ReadWrite:
+        return [path, &c] {
+            sink = sink + Floors::readAndWalk(path);
+            Floors::writeAndSync(c.folder, c.diary);
+        };
+    case Floor::EmptyStartup:
+        return [&c] { StartupProbe::probe(QCoreApplication::applicationFilePath(), c.emptyFolder); };
+    }
+    return {};
+}
+
+} // namespace
+
+void BenchContext::compare(const std::string& name, Floor floor, double target, const RunPolicy& runs,
+                           const std::function<void()>& operation) const
+{
+    report(Row{name, Row::Kind::Operation, interleavedRuns(floorRun(floor, *this), operation, target, runs),
+               diary.size(), floor, target});
 }
 
 BenchCase::BenchCase(const char* name, Run run)
@@ -112,13 +197,15 @@ int main(int argc, char** argv)
     }
 
     QCoreApplication app(argc, argv);
-    int runs = 7;
+    RunPolicy policy;
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
-            runs = std::max(1, std::atoi(argv[++i]));
-        else
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+            policy.minRuns = std::max(1, std::atoi(argv[++i]));
+            policy.maxRuns = std::max(policy.maxRuns, policy.minRuns);
+        } else {
             sizes.push_back(std::atoi(argv[i]));
+        }
     }
     if (sizes.empty())
         sizes = {1000, 10000, 100000};
@@ -126,92 +213,26 @@ int main(int argc, char** argv)
     const QLocale locale(QLocale::English, QLocale::UnitedStates);
     const DateSettings dates(locale);
     Table table;
-    std::vector<std::string> missed;
-
     QTemporaryDir emptyFolder;
-    const StartupProbe::Result emptyStartup =
-        StartupProbe::measure(QCoreApplication::applicationFilePath(), emptyFolder.path(), runs);
-    table.add(0, Row{Measure{"start-up, empty folder", emptyStartup.ms, 0, Floor::None, 0}, 0});
 
     for (int size : sizes) {
         std::fprintf(stderr, "%d entries ...\n", size);
         QTemporaryDir dir;
-        const QByteArray diary = syntheticDiary(dates, size, firstDay);
-        const QString dataPath = QDir(dir.path()).filePath("ojwdata.txt");
-        const EntryFile entries(dir.path(), dates);
-        const QDate middle = firstDay.addDays(size / 2);
-
-        BenchContext context{dir.path(), locale, dates, diary, size, firstDay, runs, {}};
+        BenchContext context{dir.path(), emptyFolder.path(), locale, dates, syntheticDiary(dates, size, firstDay),
+                             size, firstDay, policy, [&](const Row& row) { table.add(size, row); }};
         context.reset();
 
-        volatile qint64 sink = 0;
-        const double readFloor = timeIt([&] { sink = sink + Floors::readAndWalk(dataPath); }, runs);
-        const double writeFloor = timeIt([&] { Floors::writeAndSync(dir.path(), diary); }, runs);
-        context.measure = [&](const Measure& m) {
-            const double floorMs = m.floor == Floor::Read        ? readFloor
-                                   : m.floor == Floor::ReadWrite ? readFloor + writeFloor
-                                                                 : 0;
-            table.add(size, Row{m, floorMs});
+        const auto floorRow = [&](const char* name, const std::function<void()>& run) {
+            table.add(size, Row{name, Row::Kind::Floor, aloneRuns(run, policy), context.diary.size(), std::nullopt, 0});
         };
-        context.record("floor: read and walk", readFloor, diary.size());
-        context.record("floor: write and sync", writeFloor, diary.size());
-
-        QString text;
-        context.measure({"load a day", timeIt([&] { mustSucceed(entries.load(middle, text)); }, runs),
-                         diary.size(), Floor::Read, 2.0});
-        context.measure({"save a day, with sync",
-                         timeIt([&] { mustSucceed(entries.save(middle, QStringLiteral("New text\r\nfor the day"), false)); },
-                                runs),
-                         diary.size(), Floor::ReadWrite, 1.5});
-        context.reset();
+        floorRow("floor: read and find headers", floorRun(Floor::Headers, context));
+        floorRow("floor: read and walk", floorRun(Floor::Read, context));
+        floorRow("floor: write and sync", [&] { Floors::writeAndSync(dir.path(), context.diary); });
 
         BenchCase::runAll(context);
-
-        const StartupProbe::Result startup =
-            StartupProbe::measure(QCoreApplication::applicationFilePath(), dir.path(), runs);
-        table.add(size, Row{Measure{"start-up to painted window", startup.ms, diary.size(), Floor::None, 0},
-                            emptyStartup.ms});
-        table.add(size, Row{Measure{"start-up resident MB", startup.residentMb, 0, Floor::None, 0}, 0});
-        if (size == targetSize) {
-            if (startup.ms > startupRatio * emptyStartup.ms)
-                missed.push_back("start-up is more than 1.25x the empty folder's");
-            if (startup.residentMb > startupResidentMb)
-                missed.push_back("start-up resident memory above 40 MB");
-        }
     }
 
-    std::printf("%-30s %8s %10s %9s %10s %6s %7s\n", "operation", "entries", "ms", "MB/s", "floor ms",
-                "ratio", "growth");
-    for (const std::string& name : table.order) {
-        const Row* previous = nullptr;
-        int previousSize = 0;
-        for (const auto& [size, row] : table.rows[name]) {
-            const Measure& m = row.measure;
-            const bool memory = name == "start-up resident MB";
-            std::printf("%-30s %8d %10.2f", name.c_str(), size, m.ms);
-            if (m.bytes > 0 && m.ms > 0 && !memory)
-                std::printf(" %9.0f", m.bytes / 1e6 / (m.ms / 1e3));
-            else
-                std::printf(" %9s", "");
-            if (row.floorMs > 0)
-                std::printf(" %10.2f %6.2f", row.floorMs, m.ms / row.floorMs);
-            else
-                std::printf(" %10s %6s", "", "");
-            if (previous && previous->measure.ms > 0 && !memory) {
-                const double growth = m.ms / previous->measure.ms;
-                std::printf(" %6.1fx", growth);
-                if (previousSize == targetSize && growth > maxGrowth)
-                    missed.push_back(name + " grows " + std::to_string(growth) + "x from 10,000 entries");
-            }
-            std::printf("\n");
-            if (size == targetSize && m.target > 0 && row.floorMs > 0 && m.ms > m.target * row.floorMs)
-                missed.push_back(name + " at " + std::to_string(m.ms / row.floorMs) + "x its floor (target "
-                                 + std::to_string(m.target) + "x)");
-            previous = &row;
-            previousSize = size;
-        }
-    }
-
+    const std::vector<std::string> missed = printTable(table);
     if (missed.empty()) {
         std::printf("targets: all hold\n");
         return 0;

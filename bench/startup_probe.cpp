@@ -1,5 +1,7 @@
 #include "startup_probe.h"
 
+#include "interleaved_runs.h"
+
 #include "app/frm_ojw.h"
 #include "app/program.h"
 #include "platform/core/clock.h"
@@ -10,10 +12,8 @@
 #include <QFile>
 #include <QProcess>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -47,7 +47,8 @@ public:
 private:
     void finish()
     {
-        std::printf("%.3f %.0f\n", m_clock.nsecsElapsed() / 1e6, residentKilobytes());
+        std::printf("%.3f %.0f %lld\n", m_clock.nsecsElapsed() / 1e6, residentKilobytes(),
+                    static_cast<long long>(runQueueWaitNs()));
         std::fflush(stdout);
         // The folder is left as it is: no close handler may write to it.
         std::_Exit(0);
@@ -75,24 +76,16 @@ void StartupProbe::run(int argc, char** argv, const QString& folder)
     std::_Exit(1);
 }
 
-StartupProbe::Result StartupProbe::measure(const QString& program, const QString& folder, int runs)
+double StartupProbe::probe(const QString& program, const QString& folder)
 {
-    std::vector<double> times;
-    std::vector<double> resident;
-    for (int i = 0; i < runs; ++i) {
-        QProcess child;
-        QElapsedTimer timer;
-        timer.start();
-        child.start(program, {QStringLiteral("--startup-probe"), folder});
-        if (!child.waitForFinished(60000) || child.exitCode() != 0) {
-            std::fprintf(stderr, "start-up probe failed: %s\n", child.readAllStandardError().constData());
-            std::exit(1);
-        }
-        times.push_back(timer.nsecsElapsed() / 1e6);
-        const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-        resident.push_back(fields.value(1).toDouble() / 1024.0);
+    QProcess child;
+    child.start(program, {QStringLiteral("--startup-probe"), folder});
+    if (!child.waitForFinished(60000) || child.exitCode() != 0) {
+        std::fprintf(stderr, "start-up probe failed: %s\n", child.readAllStandardError().constData());
+        std::exit(1);
     }
-    std::sort(times.begin(), times.end());
-    std::sort(resident.begin(), resident.end());
-    return Result{times[times.size() / 2], resident[resident.size() / 2]};
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    // The child's own wait for a processor is the machine's, not start-up's.
+    excludeFromTiming(fields.value(2).toLongLong());
+    return fields.value(1).toDouble() / 1024.0;
 }

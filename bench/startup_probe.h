@@ -8,16 +8,13 @@
 namespace StartupProbe {
 
 // The child's side: prints "<milliseconds from main to the first paint>
-// <resident kilobytes>" and ends the process. Never returns.
+// <resident kilobytes> <nanoseconds waited for a processor>" and ends the
+// process. Never returns.
 [[noreturn]] void run(int argc, char** argv, const QString& folder);
 
-struct Result
-{
-    double ms = 0;      // from starting the process to the first paint
-    double residentMb = 0;
-};
-
-// The parent's side: the median of the runs, the child being this program.
-Result measure(const QString& program, const QString& folder, int runs);
+// The parent's side: starts the child, this program, and waits for its first
+// paint. Returns the child's resident megabytes; the child's wait for a
+// processor is left out of the run being timed.
+double probe(const QString& program, const QString& folder);
 
 } // namespace StartupProbe

@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <sys/mman.h>
 #include <unistd.h>
 
 // A check failed: say what and stop, so libFuzzer keeps the input.
@@ -131,6 +132,21 @@ inline void writeFile(const QString& path, QByteArrayView bytes)
         done += n;
     }
     ::close(fd);
+}
+
+// The bytes in a file held in memory, open for reading from its start.
+inline int memoryFile(QByteArrayView bytes)
+{
+    const int fd = ::memfd_create("lines", MFD_CLOEXEC);
+    FUZZ_CHECK(fd >= 0, "memory file");
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        FUZZ_CHECK(n > 0, "memory file written");
+        done += n;
+    }
+    ::lseek(fd, 0, SEEK_SET);
+    return fd;
 }
 
 inline QByteArray readFile(const QString& path)

@@ -12,23 +12,7 @@
 
 #include <QStringDecoder>
 
-#include <sys/mman.h>
-
 namespace {
-
-int memoryFile(QByteArrayView bytes)
-{
-    const int fd = ::memfd_create("lines", MFD_CLOEXEC);
-    FUZZ_CHECK(fd >= 0, "memory file");
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
-        FUZZ_CHECK(n > 0, "memory file written");
-        done += n;
-    }
-    ::lseek(fd, 0, SEEK_SET);
-    return fd;
-}
 
 void checkDecoding(QByteArrayView line, QString& reused)
 {

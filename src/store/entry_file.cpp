@@ -175,7 +175,9 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
     DayHeaderMatcher matcher(m_dates, day);
     DayText dayText(text);
     QByteArrayView line;
-    while (reader.next(line)) {
+    // From header to header: only the bodies of the day's entries are read
+    // line by line.
+    while (reader.nextHeader(line)) {
         if (!matcher.matches(line))
             continue;
         // Nothing but the end line ends a body: a line in it that looks

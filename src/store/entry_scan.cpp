@@ -27,10 +27,9 @@ std::optional<FileError> EntryScan::forEachDay(OnDay onDay) const
     LineReader reader(file.get());
     HeaderDateReader dates(m_dates, DateSettings::Precision::DayOnly);
     QByteArrayView line;
-    while (reader.next(line)) {
-        // Most lines are text: their first byte rules them out.
-        if (line.isEmpty() || line.front() != '*' || !EntryLines::isHeader(line))
-            continue;
+    // Only header lines are looked at; the lines between them are passed
+    // over unread.
+    while (reader.nextHeader(line)) {
         if (const std::optional<QDate> day = dates.read(line.sliced(EntryLines::headerMark.size())))
             onDay(*day);
     }

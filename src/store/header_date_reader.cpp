@@ -2,11 +2,32 @@
 
 #include "store/text_codec.h"
 
+#include <QtEndian>
+
+#include <cstring>
+
 namespace {
 
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
+}
+
+// The julian day number (QDate's own count) of a Gregorian date of a
+// positive year, or invalid for no such date; without QDate's general
+// calendar machinery, as a scan reads one per header. Days are counted from
+// 1 March of year 0, so that the leap day falls at the end of a counted year.
+qint64 gregorianDay(int year, int month, int day, qint64 invalid)
+{
+    const bool leap = (year & 3) == 0 && (year % 100 != 0 || year % 400 == 0);
+    static constexpr int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 || day > monthDays[month - 1] + (month == 2 && leap))
+        return invalid;
+    const int y = month <= 2 ? year - 1 : year;
+    const int m = month <= 2 ? month + 9 : month - 3;
+    const qint64 days = 365 * qint64(y) + y / 4 - y / 100 + y / 400 + (153 * m + 2) / 5 + day - 1;
+    // 1 March of year 0 is julian day 1721120.
+    return days + 1721120;
 }
 
 } // namespace
@@ -15,15 +36,12 @@ HeaderDateReader::HeaderDateReader(const DateSettings& dates, DateSettings::Prec
     : m_dates(dates), m_precision(precision)
 {
     m_text.reserve(64);
+    std::memset(m_layoutsOfLength, -1, sizeof m_layoutsOfLength);
     m_fast = learn();
 }
 
-std::optional<QDate> HeaderDateReader::read(QByteArrayView dateText)
+std::optional<QDate> HeaderDateReader::readLeniently(QByteArrayView dateText)
 {
-    if (m_fast) {
-        if (const std::optional<QDate> day = readWritten(dateText))
-            return day;
-    }
     TextCodec::decode(dateText, m_text);
     return m_dates.read(m_text, m_precision);
 }
@@ -85,10 +103,73 @@ bool HeaderDateReader::learn()
                     m_items[k].padded = monthPadded;
             }
             if (renders(padProbe, padText) && renders(QDate(2003, 11, 22), bytes))
-                return true;
+                return lay(false, false) && lay(true, false) && lay(false, true) && lay(true, true);
         }
     }
     return false;
+}
+
+// Adds the layout of the given field widths, unless a padded field makes it
+// the same as one already laid. False when the text would be shorter or
+// longer than two words hold: such a format takes the long way.
+bool HeaderDateReader::lay(bool dayTwoDigits, bool monthTwoDigits)
+{
+    Layout layout;
+    // Sets a byte of a mask pair.
+    const auto put = [](quint64 (&words)[2], qsizetype at, quint64 byte) {
+        words[at / 8] |= byte << (at % 8 * 8);
+    };
+    qsizetype at = 0;
+    for (int k = 0; k < m_itemCount; ++k) {
+        const Item& item = m_items[k];
+        if (item.kind == Kind::Literal) {
+            for (qsizetype b = 0; b < item.length; ++b, ++at) {
+                if (at >= maxLength)
+                    return false;
+                put(layout.literalMask, at, 0xFF);
+                put(layout.literal, at, uchar(m_literals[item.start + b]));
+            }
+            continue;
+        }
+        int width = 4;
+        if (item.kind != Kind::Year) {
+            const bool twoDigits = item.kind == Kind::Day ? dayTwoDigits : monthTwoDigits;
+            // A padded field has one width, laid once, with two digits.
+            if (item.padded && !twoDigits)
+                return true;
+            width = twoDigits ? 2 : 1;
+        }
+        if (at + width > maxLength)
+            return false;
+        if (item.kind == Kind::Year || !item.padded) {
+            put(layout.leadingSevens, at, 0x7F);
+            put(layout.leadingTops, at, 0x80);
+        }
+        if (item.kind == Kind::Year) {
+            for (int d = 0; d < 4; ++d)
+                layout.yearAt[d] = uint8_t(at + d);
+        } else {
+            uint8_t* const fieldAt = item.kind == Kind::Day ? layout.dayAt : layout.monthAt;
+            int* const weight = item.kind == Kind::Day ? layout.dayWeight : layout.monthWeight;
+            fieldAt[0] = uint8_t(at);
+            fieldAt[1] = uint8_t(at + width - 1);
+            weight[0] = width == 2 ? 10 : 1;
+            weight[1] = width == 2 ? 1 : 0;
+        }
+        for (int d = 0; d < width; ++d, ++at) {
+            put(layout.digitMask, at, 0xFF);
+            put(layout.digitSixes, at, 0x06);
+        }
+    }
+    if (at < minLength)
+        return false;
+    int8_t* const sameLength = m_layoutsOfLength[at];
+    const int slot = sameLength[0] < 0 ? 0 : 1;
+    if (sameLength[slot] >= 0)
+        return false;
+    sameLength[slot] = int8_t(m_layoutCount);
+    m_layouts[m_layoutCount++] = layout;
+    return true;
 }
 
 bool HeaderDateReader::renders(const QDate& date, QByteArrayView text) const
@@ -131,51 +212,46 @@ bool HeaderDateReader::renders(const QDate& date, QByteArrayView text) const
 // A text exactly as the header format writes a day of the years 1000 to
 // 9999: literals as they are, the year in four digits without a leading
 // zero, day and month in two digits where padded, else in one or two
-// without a leading zero.
-std::optional<QDate> HeaderDateReader::readWritten(QByteArrayView text) const
+// without a leading zero. Its length picks the layouts it may have; its
+// bytes are tested eight at a time.
+qint64 HeaderDateReader::readWritten(QByteArrayView text) const
 {
-    const char* const data = text.data();
     const qsizetype size = text.size();
-    qsizetype pos = 0;
-    int day = 0;
-    int month = 0;
-    int year = 0;
-    for (int k = 0; k < m_itemCount; ++k) {
-        const Item& item = m_items[k];
-        if (item.kind == Kind::Literal) {
-            // Separators are a byte or two: compared in place.
-            if (size - pos < item.length)
-                return std::nullopt;
-            const char* literal = m_literals.constData() + item.start;
-            for (qsizetype b = 0; b < item.length; ++b) {
-                if (data[pos + b] != literal[b])
-                    return std::nullopt;
-            }
-            pos += item.length;
+    if (size < minLength || size > maxLength)
+        return notWritten;
+    // The first eight bytes, and the bytes from the ninth on, read as the
+    // last eight and shifted down past those already in the first word (in
+    // two steps, as a shift by all 64 bits is none).
+    const char* const t = text.data();
+    const int surplus = int(16 - size) * 8;
+    const quint64 words[2] = {qFromLittleEndian<quint64>(t),
+                              qFromLittleEndian<quint64>(t + size - 8) >> (surplus / 2) >> (surplus - surplus / 2)};
+    constexpr quint64 zeros = 0x3030303030303030;
+    constexpr quint64 highNibbles = 0xF0F0F0F0F0F0F0F0;
+    for (const int8_t index : m_layoutsOfLength[size]) {
+        if (index < 0)
+            return notWritten;
+        const Layout& layout = m_layouts[index];
+        quint64 digits[2];
+        quint64 wrong = 0;
+        for (int w = 0; w < 2; ++w) {
+            wrong |= (words[w] & layout.literalMask[w]) ^ layout.literal[w];
+            // A digit less '0' is 0 to 9: nothing in its high nibble, even
+            // with 6 added. Bytes of no digit are masked to 0.
+            digits[w] = (words[w] ^ zeros) & layout.digitMask[w];
+            wrong |= (digits[w] | (digits[w] + layout.digitSixes[w])) & highNibbles;
+            // A digit that is never 0 reaches 0x80 when 0x7F is added.
+            wrong |= ((digits[w] + layout.leadingSevens[w]) & layout.leadingTops[w]) ^ layout.leadingTops[w];
+        }
+        if (wrong)
             continue;
-        }
-        const qsizetype start = pos;
-        const qsizetype maxDigits = item.kind == Kind::Year ? 4 : 2;
-        int value = 0;
-        while (pos < size && pos - start < maxDigits && isDigit(data[pos]))
-            value = value * 10 + (data[pos++] - '0');
-        const qsizetype digits = pos - start;
-        if (digits == 0 || (pos < size && isDigit(data[pos])))
-            return std::nullopt;
-        if (item.kind == Kind::Year) {
-            if (digits != 4 || data[start] == '0')
-                return std::nullopt;
-            year = value;
-        } else {
-            if (item.padded ? digits != 2 : data[start] == '0')
-                return std::nullopt;
-            (item.kind == Kind::Day ? day : month) = value;
-        }
+        const auto digit = [&digits](uint8_t at) { return int(digits[at / 8] >> (at % 8 * 8)) & 0xF; };
+        const int day = layout.dayWeight[0] * digit(layout.dayAt[0]) + layout.dayWeight[1] * digit(layout.dayAt[1]);
+        const int month =
+            layout.monthWeight[0] * digit(layout.monthAt[0]) + layout.monthWeight[1] * digit(layout.monthAt[1]);
+        const int year = 1000 * digit(layout.yearAt[0]) + 100 * digit(layout.yearAt[1])
+                         + 10 * digit(layout.yearAt[2]) + digit(layout.yearAt[3]);
+        return gregorianDay(year, month, day, notWritten);
     }
-    if (pos != size)
-        return std::nullopt;
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
+    return notWritten;
 }

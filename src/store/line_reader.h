@@ -15,7 +15,8 @@
 //
 // Lines are handed out as views into the reader's buffer, so scanning a file
 // allocates nothing per line. A view stays valid until the next call to
-// next(). The buffer grows only for a line longer than itself.
+// next() or nextHeader(). The buffer grows only for a line longer than
+// itself.
 class LineReader
 {
 public:
@@ -32,9 +33,16 @@ public:
     // The next line, or false at the end of the file or after a read error.
     bool next(QByteArrayView& line);
 
-    // The terminator of the line next() gave last, as it stands in the file:
-    // CR LF, a lone CR, LF (in a file without CR), or nothing for a last
-    // line without one. Copying a line with it keeps its bytes.
+    // The next line that starts with the entry header mark "*!*", the lines
+    // before it passed over: exactly the line that calls of next() would
+    // reach first, found by a byte search for the mark's first byte instead
+    // of a walk over every line end. The two ways of advancing mix freely.
+    bool nextHeader(QByteArrayView& line);
+
+    // The terminator of the line last given, as it stands in the file: CR
+    // LF, a lone CR, LF (in a file without CR), or nothing for a last line
+    // without one; valid as long as the line. Copying a line with it keeps
+    // its bytes.
     QByteArrayView lineEnd() const { return m_lineEnd; }
 
     // The errno of the read that failed, or 0.
@@ -60,11 +68,23 @@ private:
     // (a pipe) counts as holding one.
     bool crFollows();
 
+    // Where the line after the terminator byte at `at` starts: past the LF
+    // of a CR LF. The byte after a CR must have been read, unless it is the
+    // last of the file.
+    qsizetype lineAfter(qsizetype at) const;
+
+    // Whether a line starts at `at`, a byte read at or after m_start.
+    bool startsLine(qsizetype at) const;
+
+    // The start of the last line whose beginning the bytes read so far
+    // show, m_start when they show none.
+    qsizetype lastLineStart() const;
+
     int m_fd;
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_capacity;
-    qsizetype m_start = 0; // first byte of the current line
-    qsizetype m_scan = 0;  // where the search for the line end goes on
+    qsizetype m_start = 0; // first byte of the current line; always a line start
+    qsizetype m_scan = 0;  // where the search for the line end, or the mark, goes on
     qsizetype m_end = 0;   // end of the bytes read so far
     bool m_eof = false;
     bool m_started = false;

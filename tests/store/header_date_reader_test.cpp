@@ -20,8 +20,13 @@ TEST(HeaderDateReader, ReadsEveryTextAsTheDateReaderDoes)
             texts << dates.headerText(day) << dates.shortText(day)
                   << dates.headerText(day) + " 10:30" << " " + dates.headerText(day);
         }
-        for (const QDate& day : {QDate(999, 12, 31), QDate(1000, 1, 1), QDate(2024, 2, 29), QDate(9999, 12, 31)})
+        // The ends of the years read from bytes, leap days of the rules'
+        // every case, and 29 February of years without one.
+        for (const QDate& day : {QDate(999, 12, 31), QDate(1000, 1, 1), QDate(2024, 2, 29), QDate(2000, 2, 29),
+                                 QDate(1600, 2, 29), QDate(1900, 2, 28), QDate(1900, 3, 1), QDate(9999, 12, 31)})
             texts << dates.headerText(day);
+        texts << dates.headerText(QDate(1900, 2, 28)).replace(QStringLiteral("28"), QStringLiteral("29"))
+              << dates.headerText(QDate(2023, 2, 28)).replace(QStringLiteral("28"), QStringLiteral("29"));
 
         for (const auto precision : {DateSettings::Precision::DayOnly, DateSettings::Precision::Exact}) {
             HeaderDateReader reader(dates, precision);

@@ -4,30 +4,65 @@
 
 #include <QList>
 
+#include <random>
+
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
 
 using Lines = QList<QByteArray>;
 
-// Reads every line of the bytes through a reader with the given buffer size.
-Lines readLines(const QByteArray& bytes, qsizetype bufferSize)
+// The bytes in a file held in memory, opened for reading as often as asked.
+class BytesFile
 {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("lines.txt");
-    writeFileBytes(path, bytes);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    EXPECT_GE(fd, 0);
-    LineReader reader(fd, bufferSize);
+public:
+    explicit BytesFile(const QByteArray& bytes) : m_bytes(bytes) {}
+    ~BytesFile()
+    {
+        for (const int fd : m_open)
+            ::close(fd);
+    }
+
+    int open()
+    {
+        const int fd = ::memfd_create("lines", MFD_CLOEXEC);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(::write(fd, m_bytes.constData(), size_t(m_bytes.size())), m_bytes.size());
+        ::lseek(fd, 0, SEEK_SET);
+        m_open.append(fd);
+        return fd;
+    }
+
+private:
+    QByteArray m_bytes;
+    QList<int> m_open;
+};
+
+// Reads every line of the bytes through a reader with the given buffer
+// size, with next() or, for the headers alone, with nextHeader().
+Lines readLines(const QByteArray& bytes, qsizetype bufferSize, bool headersOnly = false)
+{
+    BytesFile file(bytes);
+    LineReader reader(file.open(), bufferSize);
     Lines lines;
     QByteArrayView line;
-    while (reader.next(line))
+    while (headersOnly ? reader.nextHeader(line) : reader.next(line))
         lines.append(line.toByteArray());
     EXPECT_EQ(reader.error(), 0);
-    ::close(fd);
     return lines;
+}
+
+Lines headersAmong(const Lines& lines)
+{
+    Lines headers;
+    for (const QByteArray& line : lines) {
+        if (line.startsWith("*!*"))
+            headers.append(line);
+    }
+    return headers;
 }
 
 } // namespace
@@ -108,4 +143,66 @@ TEST(LineReader, ReportsAReadError)
     EXPECT_EQ(reader.error(), EISDIR);
     EXPECT_FALSE(reader.next(line));
     ::close(fd);
+}
+
+TEST(LineReader, NextHeaderReachesTheHeadersTheLineWalkReaches)
+{
+    const QByteArray cases[] = {
+        "",
+        "*!*first line\r\nbody\r\n!*!\r\n*!*last line without end",
+        "\xEF\xBB\xBF*!*after the mark\r\n*!*x",
+        "lf only\n*!*a\n!*!\n*!*b",
+        // After a lone CR a line starts; after a lone LF in a CR file none.
+        "x\r*!*a\r\n\n*!*no\r\ny\n*!*no\r\n",
+        "\r\r\n*!*a\r\r*!*b\r",
+        "a\rb*!*no\r\nc\r\n*!*yes\r\n",
+        // Near misses and stars that stand elsewhere in a line.
+        "*\r\n*!\r\n**!*\r\n !*!*\r\n*!x*!*\r\n!*!\r\n*!*",
+        "*!",
+        "*",
+    };
+    // Small buffers split every CR LF and every mark across two reads.
+    for (const QByteArray& bytes : cases) {
+        for (qsizetype size = 1; size <= 9; ++size) {
+            EXPECT_EQ(readLines(bytes, size, true), headersAmong(readLines(bytes, size)))
+                << "input " << bytes.toPercentEncoding().toStdString() << ", buffer " << size;
+        }
+    }
+    EXPECT_EQ(readLines(cases[4], LineReader::defaultBufferSize, true), Lines{"*!*a"});
+}
+
+TEST(LineReader, NextHeaderAndNextMixedOnOneReaderFollowTheLineWalk)
+{
+    // Generated files of marks, stars, line ends and byte-order marks, read
+    // with a random mix of the two calls; the reference walks every line
+    // with next() alone.
+    static const char* const pieces[] = {"*!*", "*", "!", "*!", "\r", "\n", "\r\n", "ab",
+                                         "\xEF\xBB\xBF"};
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        for (int n = int(random() % 24); n > 0; --n)
+            bytes += pieces[random() % std::size(pieces)];
+        BytesFile file(bytes);
+        LineReader reference(file.open(), LineReader::defaultBufferSize);
+        LineReader reader(file.open(), 1 + qsizetype(random() % 8));
+        QString calls;
+        QByteArrayView expected;
+        QByteArrayView line;
+        for (;;) {
+            const bool header = random() % 2;
+            calls += header ? u'h' : u'n';
+            bool more = reference.next(expected);
+            while (header && more && !expected.startsWith("*!*"))
+                more = reference.next(expected);
+            ASSERT_EQ(header ? reader.nextHeader(line) : reader.next(line), more)
+                << "input " << bytes.toPercentEncoding().toStdString() << ", calls " << calls.toStdString();
+            if (!more)
+                break;
+            ASSERT_EQ(line, expected)
+                << "input " << bytes.toPercentEncoding().toStdString() << ", calls " << calls.toStdString();
+        }
+        EXPECT_EQ(reader.hasByteOrderMark(), reference.hasByteOrderMark());
+        EXPECT_EQ(reader.error(), 0);
+    }
 }
