@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/program.h"
 #include "platform/core/termination_signals.h"
 
@@ -6,6 +7,10 @@
 
 int main(int argc, char** argv)
 {
+    const CommandLine commandLine(argc, argv);
+    if (commandLine.action() != CommandLine::Action::Run)
+        return commandLine.respond();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrel JotWell"));
 
