@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/platform_plugin.h"
 #include "app/program.h"
 #include "platform/core/termination_signals.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     if (commandLine.action() != CommandLine::Action::Run)
         return commandLine.respond();
 
+    choosePlatformPlugin();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrel JotWell"));
 
