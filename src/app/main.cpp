@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/platform_plugin.h"
 #include "app/program.h"
+#include "app/qt_translations.h"
 #include "platform/core/termination_signals.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     choosePlatformPlugin();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrel JotWell"));
+    const QtTranslations translations(QLocale::system());
 
     Program program(QCoreApplication::applicationDirPath(), QLocale::system());
 
