@@ -14,94 +14,62 @@ CommandLine parse(const QStringList& arguments)
     return CommandLine(QStringList{QStringLiteral("/opt/diary/ojw")} + arguments);
 }
 
-TEST(CommandLineTest, QtsOwnOptionsStartTheDiaryAndOursAnswer)
+TEST(CommandLineTest, QtsOwnOptionsPassAndOursAreRecognised)
 {
     EXPECT_EQ(parse({}).action(), Action::Run);
-    EXPECT_EQ(parse({"-platform", "offscreen", "-style=fusion", "--style", "Fusion", "-reverse",
-                     "-session", "1234_5", "-stylesheet", "pad.qss"})
+    EXPECT_EQ(parse({"-platform", "xcb", "-style=fusion", "--style", "Fusion", "-reverse", "-session", "1_2"})
                   .action(),
               Action::Run);
-
-    EXPECT_EQ(parse({"--help"}).action(), Action::ShowHelp);
     EXPECT_EQ(parse({"-h"}).action(), Action::ShowHelp);
-    EXPECT_EQ(parse({"-platform", "xcb", "--version"}).action(), Action::ShowVersion);
-    EXPECT_EQ(parse({"-v"}).action(), Action::ShowVersion);
-    EXPECT_EQ(CommandLine::version(), "Ombrel JotWell 1.0");
+    EXPECT_EQ(parse({"-platform", "xcb", "-v"}).action(), Action::ShowVersion);
 
-    const QString usage = parse({"--help"}).usage();
-    EXPECT_TRUE(usage.startsWith("Usage: ojw [options]\n")) << usage.toStdString();
-    EXPECT_TRUE(usage.contains("beside the program")) << usage.toStdString();
-    EXPECT_TRUE(usage.contains("  -h, --help     Show this help and exit.\n")) << usage.toStdString();
-    EXPECT_TRUE(usage.contains("  -v, --version  ")) << usage.toStdString();
-    EXPECT_FALSE(usage.contains("platformtheme")) << usage.toStdString();
-}
-
-TEST(CommandLineTest, UnknownOptionsAndStrayArgumentsAreMisuse)
-{
     const struct
     {
         QStringList arguments;
         const char* error;
-    } cases[] = {
-        {{"--bogus"}, "Unknown option 'bogus'."},
+    } misuses[] = {
         {{"-x", "--help"}, "Unknown option 'x'."},
-        {{"diary.txt"}, "Unexpected argument 'diary.txt'."},
         {{"--", "-h"}, "Unexpected argument '-h'."},
         {{"-platform"}, "Missing value after '-platform'."},
-        {{"--version=2"}, "Unexpected value after '--version'."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const CommandLine line = parse(c.arguments);
+    for (const auto& misuse : misuses) {
+        const CommandLine line = parse(misuse.arguments);
         EXPECT_EQ(line.action(), Action::Misuse);
-        EXPECT_EQ(line.error(), c.error);
+        EXPECT_EQ(line.error(), misuse.error);
     }
 }
 
-// The built program, started without any display: the answers need none,
+// The built program, started without any display: its answers need none,
 // and no window is ever tried.
-struct Answer
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Answer runProgram(const QStringList& arguments)
+TEST(CommandLineTest, ProgramAnswersOnItsStreamsWithItsExitCode)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(OJW_PROGRAM), arguments);
-    program.waitForFinished(30000);
-    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-            QString::fromLocal8Bit(program.readAllStandardOutput()),
-            QString::fromLocal8Bit(program.readAllStandardError())};
-}
+    const auto run = [&environment](const QStringList& arguments) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(OJW_PROGRAM), arguments);
+        program.waitForFinished(30000);
+        return std::tuple{program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+                          QString::fromLocal8Bit(program.readAllStandardOutput()).toStdString(),
+                          QString::fromLocal8Bit(program.readAllStandardError()).toStdString()};
+    };
 
-TEST(CommandLineTest, ProgramAnswersOnItsStreamsWithItsExitCode)
-{
-    Answer answer = runProgram({"--version"});
-    EXPECT_EQ(answer.exitCode, 0);
-    EXPECT_EQ(answer.out, "Ombrel JotWell 1.0\n");
-    EXPECT_EQ(answer.err, "");
+    EXPECT_EQ(run({"--version"}), std::tuple(0, "Ombrel JotWell 1.0\n", ""));
 
-    answer = runProgram({"--help"});
-    EXPECT_EQ(answer.exitCode, 0);
-    EXPECT_TRUE(answer.out.startsWith("Usage: ojw [options]")) << answer.out.toStdString();
-    EXPECT_EQ(answer.err, "");
+    auto [code, out, err] = run({"--help"});
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(out.starts_with("Usage: ojw [options]\n")) << out;
+    EXPECT_NE(out.find("beside the program"), std::string::npos) << out;
+    EXPECT_NE(out.find("  -h, --help     Show this help and exit.\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("platformtheme"), std::string::npos) << out;
+    EXPECT_EQ(err, "");
 
-    answer = runProgram({"--frobnicate"});
-    EXPECT_EQ(answer.exitCode, 2);
-    EXPECT_EQ(answer.out, "");
-    EXPECT_TRUE(answer.err.startsWith("ojw: Unknown option 'frobnicate'.\n\nUsage: ojw [options]"))
-        << answer.err.toStdString();
-
-    answer = runProgram({"-style", "fusion", "notes.txt"});
-    EXPECT_EQ(answer.exitCode, 2);
-    EXPECT_TRUE(answer.err.startsWith("ojw: Unexpected argument 'notes.txt'.")) << answer.err.toStdString();
+    std::tie(code, out, err) = run({"-style", "fusion", "notes.txt"});
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(out, "");
+    EXPECT_TRUE(err.starts_with("ojw: Unexpected argument 'notes.txt'.\n\nUsage: ojw [options]\n")) << err;
 }
 
 } // namespace
