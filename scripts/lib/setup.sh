@@ -1,15 +1,21 @@
-# Shared set-up for scripts/run and scripts/test: installs the Debian packages
-# the diary needs when they are missing, then configures and builds it.
-# Sourced, not run; leaves the build folder in $build.
+# Shared set-up for scripts/run, scripts/test and scripts/bench: installs the
+# Debian packages the diary needs when they are missing, then configures and
+# builds it. Sourced, not run; leaves the build folder in $build.
+# Before sourcing, a script may name the packages it needs beyond building
+# and running the diary in extra_packages, and the targets it builds in
+# targets (all of them by default).
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${OJW_BUILD_DIR:-$root/build}"
 
 # Fonts: Liberation Sans stands in for Arial with its metrics, URW's Z003
 # for the splash window's script face. chmlib reads the help file, chmcmd
-# (fp-utils) compiles it. clang with its runtime builds the fuzz targets.
-packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev fonts-liberation fonts-urw-base35
-          libchm-dev fp-utils clang libclang-rt-dev desktop-file-utils)
+# (fp-utils) compiles it. Qt's translations give the standard dialogs the
+# user's language; its Wayland platform starts the diary where there is no
+# X display. desktop-file-utils updates the application menu.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n qt6-wayland fonts-liberation
+          fonts-urw-base35 libchm-dev fp-utils desktop-file-utils
+          ${extra_packages[@]+"${extra_packages[@]}"})
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,4 +38,4 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 cmake -S "$root" -B "$build" -G Ninja
-cmake --build "$build"
+cmake --build "$build" -j"$(nproc)" ${targets[@]+--target "${targets[@]}"}

@@ -14,13 +14,13 @@
 namespace {
 
 // What the pad looks like before any settings are read: a normal text box
-// in the system's fixed-width font.
+// in the desktop's general font, the face its text boxes use for prose.
 Settings padDefaults(int dateStyle)
 {
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     Settings values;
-    values.fontName = fixed.family();
-    values.fontSize = fixed.pointSizeF() > 0 ? float(fixed.pointSizeF()) : 10.0f;
+    values.fontName = general.family();
+    values.fontSize = general.pointSizeF() > 0 ? float(general.pointSizeF()) : 10.0f;
     values.foreColor = ColorValue::windowText;
     values.backColor = ColorValue::windowBackground;
     values.dateStyle = qint16(dateStyle);

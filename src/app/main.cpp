@@ -1,21 +1,24 @@
+#include "app/command_line.h"
+#include "app/platform_plugin.h"
 #include "app/program.h"
+#include "app/qt_translations.h"
 #include "platform/core/termination_signals.h"
-#include "platform/widgets/help_check.h"
 
 #include <QApplication>
 #include <QSessionManager>
 
-#include <cstring>
-
 int main(int argc, char** argv)
 {
-    // A separate process that reads the help file whole, and dies instead
-    // of the program where the file is damaged.
-    if (argc == 3 && std::strcmp(argv[1], "--check-help") == 0)
-        return HelpCheck::checkWhole(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    // Also the separate process that reads the help file whole, and dies
+    // instead of the program where the file is damaged.
+    const CommandLine commandLine(argc, argv);
+    if (commandLine.action() != CommandLine::Action::Run)
+        return commandLine.respond();
 
+    choosePlatformPlugin();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrel JotWell"));
+    const QtTranslations translations(QLocale::system());
 
     Program program(QCoreApplication::applicationDirPath(), QLocale::system());
 

@@ -151,8 +151,10 @@ TEST_F(FontCommandsTest, ARestartShowsTheSameFontColoursAndDateStyle)
 TEST_F(FontCommandsTest, FirstRunAndDamagedFilesStartWithTheDefaults)
 {
     start();
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    EXPECT_EQ(main().txtPad->font().family(), fixed.family());
+    // The desktop's general font, not its fixed-width one.
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    EXPECT_EQ(main().txtPad->font().family(), general.family());
+    EXPECT_EQ(main().txtPad->font().pointSizeF(), general.pointSizeF());
     EXPECT_EQ(main().padForeColor(), ColorValue::windowText);
     EXPECT_EQ(padColor(QPalette::Base), QApplication::palette().color(QPalette::Base));
     EXPECT_EQ(state().dateStyle, 1);
