@@ -1,31 +1,76 @@
 #include "store/entry_search.h"
 
 #include "platform/core/date_settings.h"
-#include "store/ascii_line.h"
+#include "store/ascii_word.h"
+#include "store/body_scan.h"
 #include "store/entry_file.h"
 #include "store/entry_lines.h"
 #include "store/header_date_reader.h"
-#include "store/line_reader.h"
+#include "store/line_block_reader.h"
 #include "store/posix_io.h"
 #include "store/search_query.h"
 #include "store/text_codec.h"
 
 #include <algorithm>
-#include <bitset>
+#include <cstring>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
+#include <sys/stat.h>
+
+
 namespace {
 
-using WordSet = std::bitset<SearchQuery::maxWords>;
+// Some of the query's words, one bit each, in the query's order. Tested for
+// every body line, so kept to two plain words.
+class WordSet
+{
+public:
+    static WordSet first(size_t count)
+    {
+        WordSet set;
+        for (size_t k = 0; k < count; ++k)
+            set.set(k);
+        return set;
+    }
 
-// A word of the query as the pass looks for it: folded, and as bytes when
-// its folding is all ASCII (most words, "café" too), for the quick search.
+    void set(size_t k) { (k < 64 ? m_low : m_high) |= quint64(1) << (k % 64); }
+    bool has(size_t k) const { return ((k < 64 ? m_low : m_high) >> (k % 64)) & 1; }
+    bool isEmpty() const { return (m_low | m_high) == 0; }
+
+    // The words of this set that are not in the other.
+    WordSet without(const WordSet& other) const
+    {
+        WordSet set;
+        set.m_low = m_low & ~other.m_low;
+        set.m_high = m_high & ~other.m_high;
+        return set;
+    }
+
+    WordSet& operator|=(const WordSet& other)
+    {
+        m_low |= other.m_low;
+        m_high |= other.m_high;
+        return *this;
+    }
+
+    bool operator==(const WordSet& other) const { return m_low == other.m_low && m_high == other.m_high; }
+
+private:
+    quint64 m_low = 0;
+    quint64 m_high = 0;
+};
+
+static_assert(SearchQuery::maxWords <= 128, "a word set holds 128 words");
+
+// A word of the query as the pass looks for it: folded, and for the quick
+// search of the line's bytes when its folding is all ASCII.
 struct SearchWord
 {
     QString folded;
-    QByteArray ascii; // empty when the folding is not all ASCII
+    std::optional<AsciiWord> ascii;
 };
 
 // What the pass knows of one day.
@@ -33,19 +78,48 @@ struct SearchDay
 {
     qint64 julianDay = 0;
     WordSet found;
-    bool open = false;    // in the body of one of the day's entries
-    bool hasLine = false; // the day's text has a line, so the next one follows a CR LF
-    // The length of the day's text up to here; needed, and kept, only up to
-    // the line where the first word is first found.
-    qsizetype length = 0;
-    // Lines kept in the pass's store: the one where the day's first match
-    // stands, and the one where the first word first stands (most often the
-    // same), with where that one starts in the day's text.
-    qsizetype excerptAt = -1;
-    qsizetype excerptSize = 0;
-    qsizetype firstWordAt = -1;
-    qsizetype firstWordSize = 0;
+    bool open = false; // in the body of one of the day's entries
+    // The day's text up to here, each line counted with the CR LF that
+    // follows it in the text (the last one's, not there yet, too): where the
+    // next line starts. Needed, and kept, up to the line where the first word
+    // is first found.
+    qsizetype textLength = 0;
+    // Lines kept in the pass's store, as the pad shows them: the one where
+    // the day's first match stands, and the one where the first word first
+    // stands (most often the same), with where that one starts in the day's
+    // text.
+    QByteArrayView excerpt;
+    QByteArrayView firstWordLine;
     qsizetype firstWordLineStart = 0;
+};
+
+// Copies of lines, kept to the end of the pass, in pieces of 64 KiB that
+// never move: a line kept is copied once, and stays where it is.
+class SearchLineStore
+{
+public:
+    QByteArrayView keep(QByteArrayView line)
+    {
+        if (line.size() > pieceSize) {
+            m_pieces.push_back(std::make_unique_for_overwrite<char[]>(size_t(line.size())));
+            std::memcpy(m_pieces.back().get(), line.data(), size_t(line.size()));
+            m_used = pieceSize; // the next line starts a piece of its own
+            return QByteArrayView(m_pieces.back().get(), line.size());
+        }
+        if (m_pieces.empty() || m_used + line.size() > pieceSize) {
+            m_pieces.push_back(std::make_unique_for_overwrite<char[]>(size_t(pieceSize)));
+            m_used = 0;
+        }
+        char* const place = m_pieces.back().get() + m_used;
+        std::memcpy(place, line.data(), size_t(line.size()));
+        m_used += line.size();
+        return QByteArrayView(place, line.size());
+    }
+
+private:
+    static constexpr qsizetype pieceSize = 64 * 1024;
+    std::vector<std::unique_ptr<char[]>> m_pieces;
+    qsizetype m_used = 0;
 };
 
 // From a day to its place among the days, in pages of 1,024 days: the
@@ -80,6 +154,12 @@ private:
 
 // One pass over the lines of the file, in order, following the entries as
 // loading a day follows them, for every day at once.
+//
+// Most lines of a diary are body lines that hold nothing of the query. Those
+// cost the pass a look for their end and a comparison or two: the block is
+// scanned beforehand for where each word still needed next stands, and for
+// the next byte that is not ASCII, and only a line that holds one of those
+// places, or starts as a header or an end line does, is looked at closely.
 class SearchPass
 {
 public:
@@ -87,36 +167,80 @@ public:
         : m_headers(dates, DateSettings::Precision::Exact)
     {
         for (const QString& word : query.words()) {
-            SearchWord searchWord{word, QByteArray()};
+            SearchWord searchWord{word, std::nullopt};
             if (std::all_of(word.begin(), word.end(), [](QChar c) { return c.unicode() < 0x80; }))
-                searchWord.ascii = word.toLatin1();
+                searchWord.ascii.emplace(word);
             m_words.push_back(searchWord);
-            m_all.set(m_words.size() - 1);
         }
+        m_all = WordSet::first(m_words.size());
+        m_scanned.reserve(m_words.size());
     }
 
-    void take(QByteArrayView line)
+    // Room for the days of a file of this size, at a few hundred bytes a
+    // day, so that the list of days is not copied as it grows. Only what
+    // is used of it is ever touched.
+    void expect(qint64 fileSize) { m_days.reserve(size_t(std::clamp<qint64>(fileSize / 256, 16, 1 << 22))); }
+
+    // The lines of the next block of the file, in order. Lines the scan
+    // passes over are only counted; the others are looked at closely.
+    void takeBlock(QByteArrayView block, const LineBlockReader& reader)
     {
-        if (!m_open.empty()) {
-            // The end line closes every body that is open: a day's header
-            // inside another day's body starts a body that ends with it.
-            if (EntryLines::isEnd(line)) {
-                for (const int open : m_open)
-                    m_days[size_t(open)].open = false;
-                m_open.clear();
-                return;
+        const char lineEnd = reader.lineEnd();
+        const char* const bytes = block.data();
+        const qsizetype size = block.size();
+        const auto endFrom = [&](qsizetype from) {
+            const void* found = std::memchr(bytes + from, lineEnd, size_t(size - from));
+            return found ? static_cast<const char*>(found) - bytes : size;
+        };
+        const auto lookAt = [&](qsizetype from, qsizetype end) {
+            settlePending();
+            take(QByteArrayView(bytes + from, end - from));
+            refresh();
+            return reader.nextLineStart(block, end);
+        };
+        for (qsizetype start = 0; start < size;) {
+            const bool inBody = !m_open.empty();
+            // A line that may be a header, or in a body an end line.
+            if (bytes[start] == EntryLines::headerMark.front()
+                || (inBody && bytes[start] == EntryLines::endLine.front())) {
+                start = lookAt(start, endFrom(start));
+                continue;
             }
-            bodyLine(line);
+            BodyScan::Stops stops;
+            stops.lineEnd = lineEnd;
+            std::span<const AsciiWord* const> words;
+            if (inBody && !m_needed.isEmpty()) {
+                words = m_scanned;
+                stops.notAscii = true;
+                stops.shortLineEnds = true;
+            }
+            const qsizetype stop = BodyScan::firstStop(words, stops, block, start);
+            if (stop < 0) {
+                m_pending += size - start;
+                break;
+            }
+            if (bytes[stop] == '\r' || bytes[stop] == '\n') {
+                // The lines up to this line end hold nothing for the query;
+                // the next may be a header or an end line, or this one ends
+                // in one byte. Their text runs to the end of this one, and
+                // its CR LF.
+                const qsizetype end = lineEnd == '\r' && bytes[stop] == '\n' ? stop - 1 : stop;
+                m_pending += end - start + 2;
+                start = reader.nextLineStart(block, end);
+                continue;
+            }
+            // The line that holds the stop may hold a word.
+            const void* before = ::memrchr(bytes + start, lineEnd, size_t(stop - start));
+            const qsizetype lineStart = before
+                ? reader.nextLineStart(block, static_cast<const char*>(before) - bytes)
+                : start;
+            m_pending += lineStart - start;
+            start = lookAt(lineStart, endFrom(stop));
         }
-        // Every line may be a header, a body line too, for the days whose
-        // body it is not in: loading such a day skips to it.
-        if (line.isEmpty() || line.front() != '*' || !EntryLines::isHeader(line))
-            return;
-        if (const std::optional<QDate> day = m_headers.read(line.sliced(EntryLines::headerMark.size())))
-            openDay(*day);
+        settlePending();
     }
 
-    void finish(qsizetype limit, EntrySearch::Result& result) const
+    void finish(qsizetype limit, EntrySearch::Result& result)
     {
         std::vector<int> matching;
         for (size_t i = 0; i < m_days.size(); ++i) {
@@ -135,6 +259,52 @@ public:
     }
 
 private:
+    // The lines that went by unlooked at added to the texts of the open
+    // days, for those that still need to know where their lines start (and
+    // to none, outside every body).
+    void settlePending()
+    {
+        for (const int open : m_open)
+            m_days[size_t(open)].textLength += m_pending;
+        m_pending = 0;
+    }
+
+    // After a line looked at closely: which words the open days still need,
+    // and which of those the lines' bytes are scanned for.
+    void refresh()
+    {
+        m_needed = WordSet();
+        for (const int open : m_open)
+            m_needed |= m_all.without(m_days[size_t(open)].found);
+        m_scanned.clear();
+        for (size_t k = 0; k < m_words.size(); ++k) {
+            if (m_needed.has(k) && m_words[k].ascii)
+                m_scanned.push_back(&*m_words[k].ascii);
+        }
+    }
+
+    // A line looked at closely.
+    void take(QByteArrayView line)
+    {
+        if (!m_open.empty()) {
+            // The end line closes every body that is open: a day's header
+            // inside another day's body starts a body that ends with it.
+            if (EntryLines::isEnd(line)) {
+                for (const int open : m_open)
+                    m_days[size_t(open)].open = false;
+                m_open.clear();
+                return;
+            }
+            bodyLine(line);
+        }
+        // Every line may be a header, a body line too, for the days whose
+        // body it is not in: loading such a day skips to it.
+        if (!EntryLines::isHeader(line))
+            return;
+        if (const std::optional<QDate> day = m_headers.read(line.sliced(EntryLines::headerMark.size())))
+            openDay(*day);
+    }
+
     void openDay(const QDate& date)
     {
         int& place = m_index[date.toJulianDay()];
@@ -153,98 +323,112 @@ private:
 
     void bodyLine(QByteArrayView rawLine)
     {
-        WordSet needed;
-        for (const int open : m_open)
-            needed |= m_all & ~m_days[size_t(open)].found;
-        // The days whose body this is hold every word already: nothing more
-        // is needed of their text.
-        if (needed.none())
+        if (m_needed.isEmpty())
             return;
-        const QByteArrayView line = EntryLines::unescapedBody(rawLine);
+        // The line as the pad shows it: only a line that starts as the
+        // escape does can be escaped.
+        const QByteArrayView line = !rawLine.isEmpty() && rawLine.front() == EntryLines::markEscape.front()
+            ? EntryLines::unescapedBody(rawLine)
+            : rawLine;
         qsizetype units = 0;
-        const WordSet inLine = wordsIn(line, needed, units);
-        qsizetype kept = -1;
+        const WordSet inLine = wordsIn(rawLine, line, units);
+        QByteArrayView kept;
+        bool isKept = false;
         for (const int open : m_open) {
             SearchDay& day = m_days[size_t(open)];
-            if (day.found == m_all)
-                continue;
-            const qsizetype lineStart = day.hasLine ? day.length + 2 : 0;
-            const WordSet fresh = inLine & ~day.found;
-            if (fresh.any()) {
-                if (kept < 0) {
-                    kept = m_store.size();
-                    m_store.append(line.data(), line.size());
+            const WordSet fresh = inLine.without(day.found);
+            if (!fresh.isEmpty()) {
+                if (!isKept) {
+                    kept = m_store.keep(line);
+                    isKept = true;
                 }
-                if (day.excerptAt < 0) {
-                    day.excerptAt = kept;
-                    day.excerptSize = line.size();
-                }
-                if (fresh[0]) {
-                    day.firstWordAt = kept;
-                    day.firstWordSize = line.size();
-                    day.firstWordLineStart = lineStart;
+                if (day.excerpt.data() == nullptr)
+                    day.excerpt = kept;
+                if (fresh.has(0)) {
+                    day.firstWordLine = kept;
+                    day.firstWordLineStart = day.textLength;
                 }
                 day.found |= fresh;
             }
-            day.length = lineStart + units;
-            day.hasLine = true;
+            day.textLength += units + 2;
         }
     }
 
-    // The needed words that the line holds, and the line's length as text.
-    WordSet wordsIn(QByteArrayView line, const WordSet& needed, qsizetype& units)
+    // The needed words that a line holds, given as it stands in the file
+    // (an escape, never part of an ASCII match, included) and as the pad
+    // shows it; and, unless all of them are found, the length of its text.
+    WordSet wordsIn(QByteArrayView rawLine, QByteArrayView line, qsizetype& units)
     {
         WordSet found;
-        if (m_ascii.assign(line)) {
-            // Most lines: bytes and characters are one, and only words that
-            // fold to ASCII can be in them.
+        for (size_t k = 0; k < m_words.size(); ++k) {
+            if (m_needed.has(k) && m_words[k].ascii && m_words[k].ascii->indexIn(rawLine, 0) >= 0)
+                found.set(k);
+        }
+        const WordSet missing = m_needed.without(found);
+        // All found: no day in whose body the line stands needs its length,
+        // since the first word, if a day still lacked it, is found here.
+        if (missing.isEmpty())
+            return found;
+        // Most lines are all ASCII, where the bytes have told everything.
+        if (AsciiWord::firstNonAscii(rawLine, 0) < 0) {
             units = line.size();
-            for (size_t k = 0; k < m_words.size(); ++k) {
-                if (needed[k] && !m_words[k].ascii.isEmpty() && m_ascii.indexOf(m_words[k].ascii) >= 0)
-                    found.set(k);
-            }
             return found;
         }
         TextCodec::decode(line, m_decoded);
         units = m_decoded.size();
         m_folded.assign(m_decoded);
         for (size_t k = 0; k < m_words.size(); ++k) {
-            if (needed[k] && m_folded.folded().contains(m_words[k].folded))
+            if (missing.has(k) && m_folded.folded().contains(m_words[k].folded))
                 found.set(k);
         }
         return found;
     }
 
-    EntrySearch::Hit hit(const SearchDay& day) const
+    EntrySearch::Hit hit(const SearchDay& day)
     {
         EntrySearch::Hit hit;
         hit.day = QDate::fromJulianDay(day.julianDay);
-        hit.excerpt = TextCodec::decode(QByteArrayView(m_store).sliced(day.excerptAt, day.excerptSize));
-        const FoldedText excerpt(hit.excerpt);
-        const QStringView folded = excerpt.folded();
+        hit.excerpt = TextCodec::decode(day.excerpt);
+        // In an all-ASCII line, a word's bytes are where it stands, and
+        // places in bytes are places in the text.
+        const bool ascii = AsciiWord::firstNonAscii(day.excerpt, 0) < 0;
+        if (!ascii)
+            m_folded.assign(hit.excerpt);
         for (const SearchWord& word : m_words) {
+            if (ascii) {
+                if (!word.ascii)
+                    continue;
+                for (qsizetype at = word.ascii->indexIn(day.excerpt, 0); at >= 0;
+                     at = word.ascii->indexIn(day.excerpt, at + 1))
+                    hit.marks.append(TextRange{at, word.ascii->size()});
+                continue;
+            }
+            const QStringView folded = m_folded.folded();
             for (qsizetype at = folded.indexOf(word.folded); at >= 0; at = folded.indexOf(word.folded, at + 1))
-                hit.marks.append(excerpt.original(at, word.folded.size()));
+                hit.marks.append(m_folded.original(at, word.folded.size()));
         }
         std::sort(hit.marks.begin(), hit.marks.end(),
                   [](const TextRange& a, const TextRange& b) { return a.start < b.start; });
-        QList<TextRange> merged;
+        // Marks that overlap or touch become one.
+        qsizetype merged = 0;
         for (const TextRange& mark : std::as_const(hit.marks)) {
-            if (!merged.isEmpty() && mark.start <= merged.back().start + merged.back().length) {
-                TextRange& last = merged.back();
+            TextRange& last = hit.marks[merged == 0 ? 0 : merged - 1];
+            if (merged > 0 && mark.start <= last.start + last.length)
                 last.length = std::max(last.length, mark.start + mark.length - last.start);
-            } else {
-                merged.append(mark);
-            }
+            else
+                hit.marks[merged++] = mark;
         }
-        hit.marks = merged;
+        hit.marks.resize(merged);
 
-        const QString line = day.firstWordAt == day.excerptAt
-            ? hit.excerpt
-            : TextCodec::decode(QByteArrayView(m_store).sliced(day.firstWordAt, day.firstWordSize));
-        const FoldedText firstLine(line);
-        const QString& first = m_words.front().folded;
-        const TextRange range = firstLine.original(firstLine.folded().indexOf(first), first.size());
+        const SearchWord& first = m_words.front();
+        TextRange range;
+        if (first.ascii && AsciiWord::firstNonAscii(day.firstWordLine, 0) < 0) {
+            range = TextRange{first.ascii->indexIn(day.firstWordLine, 0), first.ascii->size()};
+        } else {
+            if (!(day.firstWordLine.data() == day.excerpt.data() && !ascii))
+                m_folded.assign(TextCodec::decode(day.firstWordLine));
+            range = m_folded.original(m_folded.folded().indexOf(first.folded), first.folded.size());
+        }
         hit.firstMatch = TextRange{day.firstWordLineStart + range.start, range.length};
         return hit;
     }
@@ -255,8 +439,13 @@ private:
     std::vector<SearchDay> m_days;
     SearchDayIndex m_index;
     std::vector<int> m_open; // the days in whose body the pass stands
-    QByteArray m_store;      // the lines kept for the excerpts
-    AsciiLine m_ascii;
+    SearchLineStore m_store; // the lines kept for the excerpts
+    // Which words the open days need, and the ones of them the lines' bytes
+    // are scanned for; the length of the lines gone by since the last line
+    // looked at closely.
+    WordSet m_needed;
+    std::vector<const AsciiWord*> m_scanned;
+    qsizetype m_pending = 0;
     QString m_decoded;
     FoldedText m_folded;
 };
@@ -268,8 +457,8 @@ bool searchCancelled(const std::atomic<bool>* cancel)
 
 } // namespace
 
-EntrySearch::EntrySearch(const QString& folder, const DateSettings& dates)
-    : m_folder(folder), m_dates(dates)
+EntrySearch::EntrySearch(const QString& folder, const DateSettings& dates, qsizetype bufferSize)
+    : m_folder(folder), m_dates(dates), m_bufferSize(bufferSize)
 {
 }
 
@@ -293,22 +482,20 @@ EntrySearch::Result EntrySearch::find(QStringView query, qsizetype limit,
     if (!file.isOpen())
         return result;
 
-    LineReader reader(file.get());
     SearchPass pass(m_dates, parsed);
-    QByteArrayView line;
-    // A raised flag is seen within a few thousand lines: well under a
-    // millisecond.
-    constexpr quint32 linesBetweenLooks = 4096;
-    quint32 sinceLook = 0;
-    while (reader.next(line)) {
-        if (++sinceLook == linesBetweenLooks) {
-            sinceLook = 0;
-            if (searchCancelled(cancel)) {
-                result.status = Status::Cancelled;
-                return result;
-            }
+    struct stat status;
+    if (::fstat(file.get(), &status) == 0)
+        pass.expect(status.st_size);
+    LineBlockReader reader(file.get(), m_bufferSize);
+    QByteArrayView block;
+    while (reader.next(block)) {
+        // A block is read in well under a millisecond: a raised flag is
+        // seen at once.
+        if (searchCancelled(cancel)) {
+            result.status = Status::Cancelled;
+            return result;
         }
-        pass.take(line);
+        pass.takeBlock(block, reader);
     }
     if (reader.error() != 0) {
         result.status = Status::Failed;

@@ -2,6 +2,7 @@
 
 #include "platform/core/file_error.h"
 #include "store/folded_text.h"
+#include "store/line_block_reader.h"
 
 #include <QDate>
 #include <QList>
@@ -61,15 +62,19 @@ public:
         QList<Hit> hits;
     };
 
-    EntrySearch(const QString& folder, const DateSettings& dates);
+    // The file is read in blocks of about bufferSize bytes; tests make them
+    // small, so that lines and entries run across blocks.
+    EntrySearch(const QString& folder, const DateSettings& dates,
+                qsizetype bufferSize = LineBlockReader::defaultBufferSize);
 
     // Searches for the query. The file is missing: no days. A file that
     // cannot be read, or anything but a regular file of that name, fails.
-    // The cancel flag, when given, is looked at every few thousand lines; a
-    // search that sees it raised ends at once.
+    // The cancel flag, when given, is looked at before each block of the
+    // file; a search that sees it raised ends at once.
     Result find(QStringView query, qsizetype limit, const std::atomic<bool>* cancel = nullptr) const;
 
 private:
     QString m_folder;
     const DateSettings& m_dates;
+    qsizetype m_bufferSize;
 };

@@ -28,16 +28,20 @@ protected:
         return EntrySearch(folder.path(), dates).find(query, limit);
     }
 
-    // The days found, as the header dates the tests write.
+    // The days found, as the header dates the tests write; the same when
+    // the file is read in blocks of a few bytes.
     QStringList days(const QString& query) const
     {
-        const EntrySearch::Result result = find(query);
-        EXPECT_EQ(result.status, Status::Searched);
-        EXPECT_EQ(result.dayCount, result.hits.size());
-        QStringList found;
-        for (const EntrySearch::Hit& hit : result.hits)
-            found.append(hit.day.toString(u"dd/MM/yyyy"));
-        return found;
+        QStringList found[2];
+        for (const qsizetype bufferSize : {LineBlockReader::defaultBufferSize, qsizetype(5)}) {
+            const EntrySearch::Result result = EntrySearch(folder.path(), dates, bufferSize).find(query, 1000);
+            EXPECT_EQ(result.status, Status::Searched);
+            EXPECT_EQ(result.dayCount, result.hits.size());
+            for (const EntrySearch::Hit& hit : result.hits)
+                found[bufferSize == 5].append(hit.day.toString(u"dd/MM/yyyy"));
+        }
+        EXPECT_EQ(found[0], found[1]) << query.toStdString();
+        return found[0];
     }
 };
 
@@ -136,6 +140,20 @@ TEST_F(EntrySearchTest, OnlyEntryTextsAreSearchedAsLoadingReadsThem)
     EXPECT_EQ(days("snow"), (QStringList{"15/07/2026", "14/07/2026"}));
     EXPECT_EQ(days("hail snow"), QStringList{"14/07/2026"});
     EXPECT_EQ(days("fog"), QStringList{"16/07/2026"});
+}
+
+TEST_F(EntrySearchTest, EveryLineEndAsLoadingReadsIt)
+{
+    put("\xEF\xBB\xBF*!*12/07/2026\rlone CR\r!*!\r*!*13/07/2026\r\nan LF\ninside\r\n!*!\r\n");
+    EXPECT_EQ(days("CR"), QStringList{"12/07/2026"});
+    EXPECT_EQ(days("\"LF inside\""), QStringList());
+    EXPECT_EQ(days("inside"), QStringList{"13/07/2026"});
+    EXPECT_EQ(find("inside").hits[0].excerpt, "an LF\ninside");
+    // A file without any CR ends its lines at LF.
+    put("*!*12/07/2026\nfirst\nsecond\n!*!\n*!*13/07/2026\nthird\n!*!\n");
+    EXPECT_EQ(days("second"), QStringList{"12/07/2026"});
+    const EntrySearch::Hit hit = find("second").hits[0];
+    EXPECT_EQ(hit.firstMatch, TextRange(7, 6));
 }
 
 TEST_F(EntrySearchTest, EmptyAndTooLongQueriesFindNothing)
