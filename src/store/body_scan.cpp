@@ -44,10 +44,9 @@ qsizetype firstMarkLine(const unsigned char* bytes, qsizetype size, qsizetype fr
 
 // 32 bytes as one value, for machines with the instructions for it. The
 // functions that take or give one are always inlined into the scan built
-// for those machines, so the warning that their calling convention differs
-// elsewhere concerns no call.
+// for those machines, so the compiler's note that their calling convention
+// differs on others (given at the end of the file) concerns no call.
 typedef unsigned char WideBytes __attribute__((vector_size(32)));
-#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 [[gnu::always_inline]] inline ByteBlock::Bytes loadBytes(const unsigned char* p, ByteBlock::Bytes)
@@ -145,10 +144,18 @@ template <typename Bytes>
     for (; at <= blocksEnd; at += width) {
         const Bytes block = loadBytes(bytes + at, Bytes{});
         const Bytes next = loadBytes(bytes + at + 1, Bytes{});
-        const Bytes ends = mask(block == cr) | mask(block == lf);
-        Bytes places = (ends & (mask(next == star) | mask(next == bang))) | (block & highBits);
-        if (stops.shortLineEnds)
-            places |= crLines ? mask(block == cr) & ~mask(next == lf) : mask(block == lf);
+        Bytes places = block & highBits;
+        if (crLines) {
+            // A line end before a line that starts with a mark is an LF
+            // (of a CR LF), or a CR without its LF, which ends in one byte.
+            places |= mask(block == lf) & (mask(next == star) | mask(next == bang));
+            const Bytes oneByte = mask(block == cr) & ~mask(next == lf);
+            places |= stops.shortLineEnds ? oneByte : oneByte & (mask(next == star) | mask(next == bang));
+        } else {
+            // Every line end is an LF, and ends in one byte.
+            const Bytes ends = mask(block == lf);
+            places |= stops.shortLineEnds ? ends : ends & (mask(next == star) | mask(next == bang));
+        }
         for (qsizetype k = 0; k < edgeCount; ++k) {
             const Edges& word = edges[k];
             places |= mask((block | word.firstCase) == word.first)
@@ -165,8 +172,6 @@ template <typename Bytes>
     }
     return -1;
 }
-
-#pragma GCC diagnostic pop
 
 qsizetype scanNarrow(std::span<const AsciiWord* const> words, const BodyScan::Stops& stops,
                      const unsigned char* bytes, qsizetype size, qsizetype from)

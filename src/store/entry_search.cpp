@@ -73,6 +73,20 @@ struct SearchWord
     std::optional<AsciiWord> ascii;
 };
 
+// The tests of EntryLines, for the lines a search looks at closely, one or
+// two an entry: comparisons of a known length, done in place.
+bool isEndLine(QByteArrayView line)
+{
+    constexpr auto size = size_t(EntryLines::endLine.size());
+    return size_t(line.size()) == size && std::memcmp(line.data(), EntryLines::endLine.data(), size) == 0;
+}
+
+bool startsAsHeader(QByteArrayView line)
+{
+    constexpr auto size = size_t(EntryLines::headerMark.size());
+    return size_t(line.size()) >= size && std::memcmp(line.data(), EntryLines::headerMark.data(), size) == 0;
+}
+
 // What the pass knows of one day.
 struct SearchDay
 {
@@ -242,20 +256,23 @@ public:
 
     void finish(qsizetype limit, EntrySearch::Result& result)
     {
-        std::vector<int> matching;
+        // Each day once, so the newest are the largest day numbers: picked
+        // among the day numbers alone, kept side by side.
+        std::vector<std::pair<qint64, int>> matching;
         for (size_t i = 0; i < m_days.size(); ++i) {
             if (m_days[i].found == m_all)
-                matching.push_back(int(i));
+                matching.emplace_back(m_days[i].julianDay, int(i));
         }
         result.dayCount = qsizetype(matching.size());
-        const auto shown = std::min(matching.size(), size_t(std::max<qsizetype>(limit, 0)));
-        std::partial_sort(matching.begin(), matching.begin() + qsizetype(shown), matching.end(),
-                          [this](int a, int b) {
-                              return m_days[size_t(a)].julianDay > m_days[size_t(b)].julianDay;
-                          });
-        result.hits.reserve(qsizetype(shown));
-        for (size_t i = 0; i < shown; ++i)
-            result.hits.append(hit(m_days[size_t(matching[i])]));
+        const auto shown = qsizetype(std::min(matching.size(), size_t(std::max<qsizetype>(limit, 0))));
+        const auto newer = [](const std::pair<qint64, int>& a, const std::pair<qint64, int>& b) {
+            return a.first > b.first;
+        };
+        std::nth_element(matching.begin(), matching.begin() + shown, matching.end(), newer);
+        std::sort(matching.begin(), matching.begin() + shown, newer);
+        result.hits.reserve(shown);
+        for (qsizetype i = 0; i < shown; ++i)
+            result.hits.append(hit(m_days[size_t(matching[size_t(i)].second)]));
     }
 
 private:
@@ -273,9 +290,12 @@ private:
     // and which of those the lines' bytes are scanned for.
     void refresh()
     {
-        m_needed = WordSet();
+        WordSet needed;
         for (const int open : m_open)
-            m_needed |= m_all.without(m_days[size_t(open)].found);
+            needed |= m_all.without(m_days[size_t(open)].found);
+        if (needed == m_needed)
+            return;
+        m_needed = needed;
         m_scanned.clear();
         for (size_t k = 0; k < m_words.size(); ++k) {
             if (m_needed.has(k) && m_words[k].ascii)
@@ -289,7 +309,7 @@ private:
         if (!m_open.empty()) {
             // The end line closes every body that is open: a day's header
             // inside another day's body starts a body that ends with it.
-            if (EntryLines::isEnd(line)) {
+            if (isEndLine(line)) {
                 for (const int open : m_open)
                     m_days[size_t(open)].open = false;
                 m_open.clear();
@@ -299,7 +319,7 @@ private:
         }
         // Every line may be a header, a body line too, for the days whose
         // body it is not in: loading such a day skips to it.
-        if (!EntryLines::isHeader(line))
+        if (!startsAsHeader(line))
             return;
         if (const std::optional<QDate> day = m_headers.read(line.sliced(EntryLines::headerMark.size())))
             openDay(*day);
