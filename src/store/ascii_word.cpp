@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace {
 
@@ -24,12 +23,6 @@ AsciiWord::AsciiWord(QStringView folded)
         if (isLetter(m_bytes[i]))
             m_caseBits[i] = 0x20;
     }
-    if (m_bytes.isEmpty())
-        return;
-    std::memset(m_edges[0], m_caseBits.front(), sizeof m_edges[0]);
-    std::memset(m_edges[1], m_bytes.front(), sizeof m_edges[1]);
-    std::memset(m_edges[2], m_caseBits.back(), sizeof m_edges[2]);
-    std::memset(m_edges[3], m_bytes.back(), sizeof m_edges[3]);
 }
 
 bool AsciiWord::isAt(const unsigned char* place) const
@@ -52,8 +45,8 @@ qsizetype AsciiWord::indexIn(QByteArrayView text, qsizetype from) const
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     // Too few places for a block: looked at one by one.
     if (lastStart - from < ByteBlock::size - 1) {
-        const auto firstCase = uchar(m_caseBits.front());
-        const auto first = uchar(m_bytes.front());
+        const unsigned char firstCase = firstCaseBit();
+        const unsigned char first = firstByte();
         for (qsizetype at = from; at <= lastStart; ++at) {
             if ((bytes[at] | firstCase) == first && isAt(bytes + at))
                 return at;
@@ -63,10 +56,10 @@ qsizetype AsciiWord::indexIn(QByteArrayView text, qsizetype from) const
     // Places where the first and the last byte of the word both stand; only
     // those are compared in full. A letter matches in either case: ORed
     // with 0x20 it is its lowercase, and nothing else becomes that.
-    const Bytes firstCase = ByteBlock::splat(uchar(m_caseBits.front()));
-    const Bytes first = ByteBlock::splat(uchar(m_bytes.front()));
-    const Bytes lastCase = ByteBlock::splat(uchar(m_caseBits.back()));
-    const Bytes last = ByteBlock::splat(uchar(m_bytes.back()));
+    const Bytes firstCase = ByteBlock::splat(firstCaseBit());
+    const Bytes first = ByteBlock::splat(firstByte());
+    const Bytes lastCase = ByteBlock::splat(lastCaseBit());
+    const Bytes last = ByteBlock::splat(lastByte());
     const qsizetype lastBlock = lastStart - (ByteBlock::size - 1);
     for (qsizetype at = from;; at += ByteBlock::size) {
         // The last block is backed up to end at the last place: it looks at

@@ -17,7 +17,7 @@
 class AsciiWord
 {
 public:
-    // The word as folded; every unit must be ASCII.
+    // The word as folded; at least one unit, every one of them ASCII.
     explicit AsciiWord(QStringView folded);
 
     qsizetype size() const { return m_bytes.size(); }
@@ -29,16 +29,16 @@ public:
     // Where the first byte that is not ASCII stands from place from on, or -1.
     static qsizetype firstNonAscii(QByteArrayView bytes, qsizetype from);
 
-    // For the scans that look for the word among other things.
+    // For the scans that look for the word among other things: whether it
+    // stands at a place (with size() bytes from there), and its first and
+    // last bytes, lowered, with their case bits (0x20 for a letter, else 0).
     bool isAt(const unsigned char* place) const;
-    // Sixteen copies each of the first byte's case bit and lowered byte,
-    // then of the last byte's.
-    const unsigned char (&edges() const)[4][16] { return m_edges; }
+    unsigned char firstByte() const { return uchar(m_bytes.front()); }
+    unsigned char lastByte() const { return uchar(m_bytes.back()); }
+    unsigned char firstCaseBit() const { return uchar(m_caseBits.front()); }
+    unsigned char lastCaseBit() const { return uchar(m_caseBits.back()); }
 
 private:
     QByteArray m_bytes;     // the word, lowered
     QByteArray m_caseBits;  // 0x20 under each letter: a byte ORed with it is lowered
-    // Sixteen copies each of the first byte's and the last byte's case bit
-    // and lowered byte, as the scans compare a block of bytes with them.
-    alignas(16) unsigned char m_edges[4][16];
 };

@@ -4,12 +4,9 @@
 #include "store/byte_block.h"
 #include "store/search_query.h"
 
+#include <atomic>
 #include <bit>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -136,9 +133,8 @@ template <typename Bytes>
     qsizetype edgeCount = 0;
     Q_ASSERT(words.size() <= std::size(edges));
     for (const AsciiWord* word : words) {
-        const auto& copies = word->edges();
-        edges[edgeCount++] = Edges{splat(copies[0][0]), splat(copies[1][0]), splat(copies[2][0]),
-                                   splat(copies[3][0]), word->size() - 1};
+        edges[edgeCount++] = Edges{splat(word->firstCaseBit()), splat(word->firstByte()),
+                                   splat(word->lastCaseBit()), splat(word->lastByte()), word->size() - 1};
     }
     qsizetype at = from;
     for (; at <= blocksEnd; at += width) {
@@ -192,6 +188,15 @@ qsizetype scanNarrow(std::span<const AsciiWord* const> words, const BodyScan::St
 
 namespace BodyScan {
 
+namespace {
+std::atomic<bool> wideAllowed{true};
+} // namespace
+
+void allowWideBlocks(bool allowed)
+{
+    wideAllowed = allowed;
+}
+
 qsizetype firstStop(std::span<const AsciiWord* const> words, const Stops& stops, QByteArrayView text,
                     qsizetype from)
 {
@@ -200,7 +205,7 @@ qsizetype firstStop(std::span<const AsciiWord* const> words, const Stops& stops,
         return firstMarkLine(bytes, text.size(), from, stops.lineEnd == '\r');
 #if defined(__x86_64__)
     static const bool wide = __builtin_cpu_supports("avx2");
-    if (wide)
+    if (wide && wideAllowed.load(std::memory_order_relaxed))
         return scanWide(words, stops, bytes, text.size(), from);
 #endif
     return scanNarrow(words, stops, bytes, text.size(), from);

@@ -34,4 +34,8 @@ struct Stops
 qsizetype firstStop(std::span<const AsciiWord* const> words, const Stops& stops, QByteArrayView bytes,
                     qsizetype from);
 
+// Test seam: with false, the scan goes sixteen bytes at a time even on a
+// machine that could do 32, so that tests cover both ways.
+void allowWideBlocks(bool allowed);
+
 } // namespace BodyScan

@@ -14,12 +14,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
 
 #include <sys/stat.h>
-
 
 namespace {
 
@@ -169,11 +169,12 @@ private:
 // One pass over the lines of the file, in order, following the entries as
 // loading a day follows them, for every day at once.
 //
-// Most lines of a diary are body lines that hold nothing of the query. Those
-// cost the pass a look for their end and a comparison or two: the block is
-// scanned beforehand for where each word still needed next stands, and for
-// the next byte that is not ASCII, and only a line that holds one of those
-// places, or starts as a header or an end line does, is looked at closely.
+// Most lines of a diary are body lines that hold nothing of the query, and
+// the pass does not stop at them: a scan of the block's bytes (BodyScan)
+// goes from one line that matters to the next, one that may be a header or
+// an end line, or may hold a word that a day whose body is open still needs.
+// Only those lines are looked at closely; the others are counted, for where
+// the lines of the days' texts start.
 class SearchPass
 {
 public:

@@ -1,3 +1,4 @@
+#include "store/body_scan.h"
 #include "store/entry_search.h"
 #include "store/posix_io.h"
 #include "store/search_query.h"
@@ -29,19 +30,25 @@ protected:
     }
 
     // The days found, as the header dates the tests write; the same when
-    // the file is read in blocks of a few bytes.
+    // the file is read in blocks of a few bytes, and when its bytes are
+    // scanned sixteen at a time.
     QStringList days(const QString& query) const
     {
-        QStringList found[2];
-        for (const qsizetype bufferSize : {LineBlockReader::defaultBufferSize, qsizetype(5)}) {
-            const EntrySearch::Result result = EntrySearch(folder.path(), dates, bufferSize).find(query, 1000);
-            EXPECT_EQ(result.status, Status::Searched);
-            EXPECT_EQ(result.dayCount, result.hits.size());
-            for (const EntrySearch::Hit& hit : result.hits)
-                found[bufferSize == 5].append(hit.day.toString(u"dd/MM/yyyy"));
+        QList<QStringList> found;
+        for (const bool wide : {true, false}) {
+            BodyScan::allowWideBlocks(wide);
+            for (const qsizetype bufferSize : {LineBlockReader::defaultBufferSize, qsizetype(5)}) {
+                const EntrySearch::Result result = EntrySearch(folder.path(), dates, bufferSize).find(query, 1000);
+                EXPECT_EQ(result.status, Status::Searched);
+                EXPECT_EQ(result.dayCount, result.hits.size());
+                found.append(QStringList());
+                for (const EntrySearch::Hit& hit : result.hits)
+                    found.back().append(hit.day.toString(u"dd/MM/yyyy"));
+                EXPECT_EQ(found.back(), found.front()) << query.toStdString();
+            }
         }
-        EXPECT_EQ(found[0], found[1]) << query.toStdString();
-        return found[0];
+        BodyScan::allowWideBlocks(true);
+        return found.front();
     }
 };
 
@@ -52,7 +59,9 @@ TEST_F(EntrySearchTest, CaseAndAccentsDoNotCount)
         + dayEntry("03/07/2026", "cafe\xCC\x81 noir")          // e and a combining acute
         + dayEntry("04/07/2026", "Stra\xC3\x9F" "e")           // ß
         + dayEntry("05/07/2026", "\xE2\x80\x8B!*!")            // a typed end line, escaped
-        + dayEntry("06/07/2026", "\xE2\x80\x8B*!*07/07/2026"));  // a typed header, escaped
+        + dayEntry("06/07/2026", "\xE2\x80\x8B*!*07/07/2026")   // a typed header, escaped
+        + dayEntry("07/07/2026", "\xE1\xBD\x88\xCE\xB4\xCF\x85\xCF\x83\xCF\x83\xCE\xB5\xCF\x8D\xCF\x82") // Ὀδυσσεύς
+        + dayEntry("08/07/2026", "mon c\x9Cur"));                     // cœur in Windows-1252
     const QStringList cafes = {"03/07/2026", "02/07/2026", "01/07/2026"};
     EXPECT_EQ(days("cafe"), cafes);
     EXPECT_EQ(days("CAF\u00C9"), cafes);
@@ -61,6 +70,11 @@ TEST_F(EntrySearchTest, CaseAndAccentsDoNotCount)
         EXPECT_EQ(days(QString::fromUtf8(street)), QStringList{"04/07/2026"}) << street;
     EXPECT_EQ(days("!*!"), QStringList{"05/07/2026"});
     EXPECT_EQ(days("*!*07"), QStringList{"06/07/2026"});
+    // Words that stay beyond ASCII once folded: Greek with its final sigma,
+    // and a Windows-1252 letter.
+    EXPECT_EQ(days(QString::fromUtf8("\xCE\x9F\xCE\x94\xCE\xA5\xCE\xA3\xCE\xA3\xCE\x95\xCE\xA5\xCE\xA3")), // ΟΔΥΣΣΕΥΣ
+              QStringList{"07/07/2026"});
+    EXPECT_EQ(days(QString::fromUtf8("C\xC5\x92UR")), QStringList{"08/07/2026"}); // CŒUR
 
     // The excerpt is the line as the pad shows it, the word marked where it
     // stands there, a combining mark after it included.
@@ -71,6 +85,26 @@ TEST_F(EntrySearchTest, CaseAndAccentsDoNotCount)
     EXPECT_EQ(result.hits[1].excerpt, QString::fromUtf8("AU CAF\xC3\x89"));
     EXPECT_EQ(result.hits[1].marks, QList<TextRange>{TextRange(3, 4)});
     EXPECT_EQ(find("!*!").hits[0].excerpt, "!*!");
+}
+
+TEST_F(EntrySearchTest, TheWindowFindsTheFirstWordInThePadAsTheSearchDoes)
+{
+    const struct
+    {
+        const char* query;
+        const char* text;
+        TextRange expected;
+    } cases[] = {
+        {"strasse ecke", "Die Stra\xC3\x9F" "e, Ecke", TextRange(4, 6)},
+        {"cafe", "\xF0\x9F\x98\x80 Cafe\xCC\x81!", TextRange(3, 5)}, // after an emoji, a mark in the match
+        {"\"a b\"", "x a  b a b", TextRange(7, 3)},
+        {"istanbul", "\xC4\xB0stanbul", TextRange(0, 8)},
+    };
+    for (const auto& test : cases) {
+        const SearchQuery query(QString::fromUtf8(test.query));
+        EXPECT_EQ(query.firstMatch(QString::fromUtf8(test.text)), test.expected) << test.query;
+    }
+    EXPECT_EQ(SearchQuery(u"rain").firstMatch(u"snow"), std::nullopt);
 }
 
 TEST_F(EntrySearchTest, EveryWordAnywhereAndPhrasesAsTyped)
