@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -70,6 +71,7 @@ static_assert(SearchQuery::maxWords <= 128, "a word set holds 128 words");
 struct SearchWord
 {
     QString folded;
+    std::u16string_view folded16; // the same units, for the standard search
     std::optional<AsciiWord> ascii;
 };
 
@@ -182,7 +184,7 @@ public:
         : m_headers(dates, DateSettings::Precision::Exact)
     {
         for (const QString& word : query.words()) {
-            SearchWord searchWord{word, std::nullopt};
+            SearchWord searchWord{word, std::u16string_view(QStringView(word).utf16(), size_t(word.size())), std::nullopt};
             if (std::all_of(word.begin(), word.end(), [](QChar c) { return c.unicode() < 0x80; }))
                 searchWord.ascii.emplace(word);
             m_words.push_back(searchWord);
@@ -397,9 +399,10 @@ private:
         }
         TextCodec::decode(line, m_decoded);
         units = m_decoded.size();
-        m_folded.assign(m_decoded);
+        m_folded.foldOnly(m_decoded);
+        const std::u16string_view folded(m_folded.folded().utf16(), size_t(m_folded.folded().size()));
         for (size_t k = 0; k < m_words.size(); ++k) {
-            if (missing.has(k) && m_folded.folded().contains(m_words[k].folded))
+            if (missing.has(k) && folded.find(m_words[k].folded16) != std::u16string_view::npos)
                 found.set(k);
         }
         return found;

@@ -98,24 +98,31 @@ const FoldBlock& foldBlock(int index)
 
 } // namespace
 
-void FoldedText::assign(QStringView text)
+template <bool keepOrigins>
+void FoldedText::foldText(QStringView text)
 {
     const qsizetype n = text.size();
     const char16_t* const source = text.utf16();
     m_sourceSize = n;
-    m_size = 0;
-    if (qsizetype(m_units.size()) < n + 8) {
-        m_units.resize(size_t(n + 8));
-        m_origins.resize(size_t(n + 8));
-    }
-    const auto put = [this](char16_t unit, qsizetype origin) {
-        if (m_size == qsizetype(m_units.size())) {
-            m_units.resize(m_units.size() * 2);
+    // Room for the rest of the text at a unit a character, and some: most
+    // characters fold to one unit, so the room is looked at only where one
+    // may fold to more.
+    const auto makeRoom = [&](qsizetype filled, qsizetype needed) {
+        const auto size = size_t(filled + needed + 8);
+        if (m_units.size() < size)
+            m_units.resize(2 * size);
+        if (keepOrigins && m_origins.size() < m_units.size())
             m_origins.resize(m_units.size());
-        }
-        m_units[size_t(m_size)] = unit;
-        m_origins[size_t(m_size)] = origin;
-        ++m_size;
+    };
+    makeRoom(0, n);
+    char16_t* units = m_units.data();
+    qsizetype* origins = m_origins.data();
+    qsizetype k = 0;
+    const auto put = [&](char16_t unit, qsizetype origin) {
+        units[k] = unit;
+        if (keepOrigins)
+            origins[k] = origin;
+        ++k;
     };
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = source[i];
@@ -134,6 +141,9 @@ void FoldedText::assign(QStringView text)
             } else {
                 QString out;
                 appendFolded(code, out);
+                makeRoom(k, out.size() + (n - i));
+                units = m_units.data();
+                origins = m_origins.data();
                 for (const QChar unit : std::as_const(out))
                     put(unit.unicode(), i);
             }
@@ -142,9 +152,27 @@ void FoldedText::assign(QStringView text)
         }
         const FoldBlock& block = foldBlock(c >> 8);
         const int low = c & 0xFF;
-        for (int k = block.offsets[low]; k < block.offsets[low + 1]; ++k)
-            put(block.pool[size_t(k)], i);
+        const int first = block.offsets[low];
+        const int count = block.offsets[low + 1] - first;
+        if (count > 1) {
+            makeRoom(k, count + (n - i));
+            units = m_units.data();
+            origins = m_origins.data();
+        }
+        for (int j = 0; j < count; ++j)
+            put(block.pool[size_t(first + j)], i);
     }
+    m_size = k;
+}
+
+void FoldedText::assign(QStringView text)
+{
+    foldText<true>(text);
+}
+
+void FoldedText::foldOnly(QStringView text)
+{
+    foldText<false>(text);
 }
 
 TextRange FoldedText::original(qsizetype start, qsizetype length) const

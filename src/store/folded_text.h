@@ -36,6 +36,10 @@ public:
     // another allocates only for a line longer than every one before it.
     void assign(QStringView text);
 
+    // The same without the way back, for a search that only asks whether
+    // words are there: original() may not be asked until the next assign().
+    void foldOnly(QStringView text);
+
     QStringView folded() const { return QStringView(m_units.data(), m_size); }
 
     // The stretch of the original text that the folded units from start on,
@@ -48,6 +52,9 @@ public:
     static QString fold(QStringView text);
 
 private:
+    template <bool keepOrigins>
+    void foldText(QStringView text);
+
     std::vector<char16_t> m_units;
     std::vector<qsizetype> m_origins; // for each folded unit, where its character starts
     qsizetype m_size = 0;
