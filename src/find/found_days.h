@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// The rows of the find window's list: the day, then the line where the
+// query first stands, cut to fit around it with "..." where cut, the
+// query's words in bold. Each row's item holds the day's text (Qt::UserRole:
+// the date, ExcerptRole: the line, MarksRole: the words' stretches in it).
+class FoundDays final : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    static constexpr int DayRole = Qt::UserRole;
+    static constexpr int ExcerptRole = Qt::UserRole + 1;
+    static constexpr int MarksRole = Qt::UserRole + 2;   // QList<QPoint>: start, length
+    static constexpr int DateTextRole = Qt::UserRole + 3;
+
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};

@@ -1,0 +1,238 @@
+#include "find/frm_find.h"
+
+#include "find/found_days.h"
+#include "platform/core/date_settings.h"
+#include "platform/widgets/twips.h"
+#include "routines/module_routines.h"
+#include "routines/pad_state.h"
+#include "store/search_query.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+// The design's measures, in twips.
+constexpr int clientWidth = 4500;
+constexpr int clientHeight = 3855;
+constexpr int margin = 120;
+constexpr int gap = 200;
+
+QString countText(qsizetype days)
+{
+    if (days == 0)
+        return QStringLiteral("No days");
+    return days == 1 ? QStringLiteral("1 day") : QStringLiteral("%1 days").arg(days);
+}
+
+} // namespace
+
+frmFind::frmFind(ModuleRoutines& routines, QWidget& mainWindow, const QString& folder, const DateSettings& dates)
+    : m_routines(routines), m_mainWindow(mainWindow), m_dates(dates), m_search(folder, dates)
+{
+    setWindowTitle(QStringLiteral("OJW - Find Text"));
+    // A window of the program's own, which the main window may cover.
+    setWindowFlags(Qt::Window);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    const Twips twips = Twips::of(screen());
+    auto* layout = new QVBoxLayout(this);
+    const int m = twips.toPixelsX(margin);
+    layout->setContentsMargins(m, m, m, m);
+    layout->setSpacing(twips.toPixelsY(60));
+
+    txtFind = new QLineEdit(this);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    txtFind->setAccessibleName(QStringLiteral("Text to find"));
+    txtFind->setToolTip(QStringLiteral("Words to find in every entry; \"a phrase\" in double quotes"));
+    txtFind->setMaxLength(int(SearchQuery::maxLength) + 1);
+    txtFind->installEventFilter(this);
+    connect(txtFind, &QLineEdit::textChanged, this, &frmFind::txtFind_Change);
+    layout->addWidget(txtFind);
+
+    lblFound = new QLabel(QStringLiteral("Type to search"), this);
+    lblFound->setObjectName(QStringLiteral("lblFound"));
+    lblFound->setAccessibleName(QStringLiteral("Days found"));
+    lblFound->setWordWrap(true);
+    layout->addWidget(lblFound);
+
+    lstFound = new QListWidget(this);
+    lstFound->setObjectName(QStringLiteral("lstFound"));
+    lstFound->setAccessibleName(QStringLiteral("Days that hold the text"));
+    lstFound->setItemDelegate(new FoundDays(lstFound));
+    lstFound->setUniformItemSizes(true);
+    connect(lstFound, &QListWidget::itemActivated, this, &frmFind::lstFound_Choose);
+    layout->addWidget(lstFound, 1);
+    setTabOrder(txtFind, lstFound);
+
+    resize(twips.toPixelsX(clientWidth), twips.toPixelsY(clientHeight));
+}
+
+frmFind::~frmFind()
+{
+    if (m_cancel)
+        *m_cancel = true;
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void frmFind::Form_Load()
+{
+    place();
+}
+
+void frmFind::focusQuery()
+{
+    txtFind->setFocus();
+    txtFind->selectAll();
+}
+
+void frmFind::txtFind_Change()
+{
+    search();
+}
+
+void frmFind::search()
+{
+    ++m_generation;
+    if (m_cancel)
+        *m_cancel = true;
+    if (m_worker.joinable())
+        m_worker.join();
+    const QString query = txtFind->text();
+    const SearchQuery words(query);
+    if (words.state() != SearchQuery::State::Ready) {
+        m_searching = false;
+        lstFound->clear();
+        lblFound->setText(words.state() == SearchQuery::State::Empty
+                              ? QStringLiteral("Type to search")
+                              : QStringLiteral("The text to find is longer than %1 characters.")
+                                    .arg(SearchQuery::maxLength));
+        return;
+    }
+    m_searching = true;
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    // The worker never outlives the window: the destructor and the next
+    // search wait for it, so the result can be handed to this window.
+    m_worker = std::thread([this, query, cancel = m_cancel, generation = m_generation] {
+        EntrySearch::Result result = m_search.find(query, maxRows, cancel.get());
+        if (*cancel)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, result = std::move(result)] { show(generation, result); },
+            Qt::QueuedConnection);
+    });
+}
+
+void frmFind::show(quint64 generation, const EntrySearch::Result& result)
+{
+    if (generation != m_generation)
+        return; // an older query's
+    m_searching = false;
+    lstFound->clear();
+    if (result.status == EntrySearch::Status::Failed) {
+        lblFound->setText(QStringLiteral("The diary cannot be read: %1").arg(result.error ? result.error->reason : QString()));
+        return;
+    }
+    lblFound->setText(countText(result.dayCount));
+    for (const EntrySearch::Hit& hit : result.hits) {
+        const QString date = m_dates.shortText(hit.day);
+        auto* item = new QListWidgetItem(date + QStringLiteral("   ") + hit.excerpt, lstFound);
+        QList<QPoint> marks;
+        for (const TextRange& mark : hit.marks)
+            marks.append(QPoint(int(mark.start), int(mark.length)));
+        item->setData(FoundDays::DayRole, hit.day);
+        item->setData(FoundDays::DateTextRole, date);
+        item->setData(FoundDays::ExcerptRole, hit.excerpt);
+        item->setData(FoundDays::MarksRole, QVariant::fromValue(marks));
+    }
+}
+
+void frmFind::txtFind_Enter()
+{
+    QListWidgetItem* item = lstFound->currentItem() ? lstFound->currentItem() : lstFound->item(0);
+    if (item)
+        lstFound_Choose(item);
+}
+
+void frmFind::lstFound_Choose(QListWidgetItem* item)
+{
+    // As a click on a day in the calendar: a text that cannot be saved
+    // keeps its day.
+    if (!item || !showPickedDay(m_routines, item->data(FoundDays::DayRole).toDate()))
+        return;
+    if (const auto match = SearchQuery(txtFind->text()).firstMatch(m_routines.padText()))
+        m_routines.selectInPad(match->start, match->length);
+    m_routines.focusPad();
+}
+
+bool frmFind::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtFind && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            // The list's own keys, while typing goes on in the query box.
+            if (!lstFound->currentItem() && lstFound->count() > 0)
+                lstFound->setCurrentRow(0);
+            else
+                QCoreApplication::sendEvent(lstFound, key);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            txtFind_Enter();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmFind::event(QEvent* event)
+{
+    // A deferred delete ends with this window gone: nothing may follow it.
+    if (event->type() == QEvent::DeferredDelete)
+        return QWidget::event(event);
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    // The pad may have been saved meanwhile.
+    if (event->type() == QEvent::WindowActivate && !txtFind->text().isEmpty())
+        search();
+    const bool result = QWidget::event(event);
+    // Placed again once the window manager has framed it: its frame is
+    // known only then.
+    if (!m_placedWithFrame && isVisible() && frameGeometry().size() != size()) {
+        m_placedWithFrame = true;
+        place();
+    }
+    return result;
+}
+
+void frmFind::place()
+{
+    const QScreen* s = m_mainWindow.screen();
+    const QRect screenArea = s->availableGeometry();
+    const Twips twips = Twips::of(s);
+    const QRect main = m_mainWindow.frameGeometry();
+    const QSize outer = frameGeometry().size();
+    const int space = twips.toPixelsX(gap);
+    const int top = main.bottom() + 1 - outer.height();
+    int left = main.left() - space - outer.width();
+    if (left < screenArea.left())
+        left = main.right() + 1 + space;
+    if (left + outer.width() > screenArea.right() + 1 || top < screenArea.top())
+        move(screenArea.left(), screenArea.bottom() + 1 - outer.height());
+    else
+        move(left, top);
+}

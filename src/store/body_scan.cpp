@@ -1,0 +1,214 @@
+#include "store/body_scan.h"
+
+#include "store/ascii_word.h"
+#include "store/byte_block.h"
+#include "store/search_query.h"
+
+#include <atomic>
+#include <bit>
+#include <cstring>
+
+namespace {
+
+// Whether the byte at place at ends a line: a CR where lines end at CR (an
+// LF right after it is part of the line end), an LF where they end at LF.
+bool endsLineAt(const unsigned char* bytes, qsizetype at, bool crLines)
+{
+    if (crLines)
+        return bytes[at] == '\r' || (bytes[at] == '\n' && at > 0 && bytes[at - 1] == '\r');
+    return bytes[at] == '\n';
+}
+
+// Where nothing but headers and end lines matter: both hold a '!' ("*!*",
+// "!*!"), which memchr finds at the machine's full speed, and text seldom
+// does. The stop is the line end before such a line.
+qsizetype firstMarkLine(const unsigned char* bytes, qsizetype size, qsizetype from, bool crLines)
+{
+    for (qsizetype at = from; at < size;) {
+        const void* found = std::memchr(bytes + at, '!', size_t(size - at));
+        if (!found)
+            return -1;
+        const qsizetype bang = static_cast<const unsigned char*>(found) - bytes;
+        for (const qsizetype lineStart : {bang - 1, bang}) {
+            if (lineStart - 1 >= from && endsLineAt(bytes, lineStart - 1, crLines)
+                && (bytes[lineStart] == '*' || bytes[lineStart] == '!'))
+                return lineStart - 1;
+        }
+        at = bang + 1;
+    }
+    return -1;
+}
+
+// 32 bytes as one value, for machines with the instructions for it. The
+// functions that take or give one are always inlined into the scan built
+// for those machines, so the compiler's note that their calling convention
+// differs on others (given at the end of the file) concerns no call.
+typedef unsigned char WideBytes __attribute__((vector_size(32)));
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+[[gnu::always_inline]] inline ByteBlock::Bytes loadBytes(const unsigned char* p, ByteBlock::Bytes)
+{
+    return ByteBlock::load(p);
+}
+
+[[gnu::always_inline]] inline WideBytes loadBytes(const unsigned char* p, WideBytes)
+{
+    WideBytes block;
+    std::memcpy(&block, p, sizeof block);
+    return block;
+}
+
+[[gnu::always_inline]] inline unsigned placeBits(ByteBlock::Bytes block)
+{
+    return ByteBlock::topBits(block);
+}
+
+[[gnu::always_inline]] inline unsigned placeBits(WideBytes block)
+{
+    ByteBlock::Bytes halves[2];
+    std::memcpy(halves, &block, sizeof halves);
+    return ByteBlock::topBits(halves[0]) | ByteBlock::topBits(halves[1]) << 16;
+}
+
+template <typename Bytes>
+[[gnu::always_inline]] inline Bytes splatBytes(unsigned char byte)
+{
+    unsigned char copies[sizeof(Bytes)];
+    std::memset(copies, byte, sizeof copies);
+    return loadBytes(copies, Bytes{});
+}
+
+// The scan proper, as many places at a time as Bytes holds.
+template <typename Bytes>
+[[gnu::always_inline]] inline qsizetype scanBlocks(std::span<const AsciiWord* const> words,
+                                                    const BodyScan::Stops& stops, const unsigned char* bytes,
+                                                    qsizetype size, qsizetype from)
+{
+    constexpr qsizetype width = sizeof(Bytes);
+    const bool crLines = stops.lineEnd == '\r';
+    const auto isMark = [](unsigned char c) { return c == '*' || c == '!'; };
+    // Whether the scan stops at a place; the blocks only tell where it may.
+    const auto stopsAt = [&](qsizetype at) {
+        const unsigned char c = bytes[at];
+        if (c >= 0x80)
+            return stops.notAscii;
+        if (c == '\r' || c == '\n') {
+            if (!endsLineAt(bytes, at, crLines))
+                return false; // an LF in a line's text
+            if (at + 1 < size && isMark(bytes[at + 1]))
+                return true;
+            const bool oneByte = !crLines || (c == '\r' && (at + 1 == size || bytes[at + 1] != '\n'));
+            return stops.shortLineEnds && oneByte;
+        }
+        for (const AsciiWord* word : words) {
+            if (at + word->size() <= size && word->isAt(bytes + at))
+                return true;
+        }
+        return false;
+    };
+    const auto splat = splatBytes<Bytes>;
+    const auto mask = [](auto comparison) { return reinterpret_cast<Bytes>(comparison); };
+
+    // The blocks go as far as the bytes after each place, and each word's
+    // last bytes, can be read; the places after that are looked at one by
+    // one.
+    qsizetype reach = 1;
+    for (const AsciiWord* word : words)
+        reach = std::max(reach, word->size() - 1);
+    const qsizetype blocksEnd = size - reach - width;
+    const Bytes cr = splat('\r');
+    const Bytes lf = splat('\n');
+    const Bytes star = splat('*');
+    const Bytes bang = splat('!');
+    // The top bit of a byte that is not ASCII, where those stop the scan.
+    const Bytes highBits = splat(stops.notAscii ? 0x80 : 0);
+    // Each word's first and last bytes and their case bits, and how far
+    // after a place its last byte stands.
+    struct Edges
+    {
+        Bytes firstCase, first, lastCase, last;
+        qsizetype lastOffset;
+    };
+    Edges edges[SearchQuery::maxWords];
+    qsizetype edgeCount = 0;
+    Q_ASSERT(words.size() <= std::size(edges));
+    for (const AsciiWord* word : words) {
+        edges[edgeCount++] = Edges{splat(word->firstCaseBit()), splat(word->firstByte()),
+                                   splat(word->lastCaseBit()), splat(word->lastByte()), word->size() - 1};
+    }
+    qsizetype at = from;
+    for (; at <= blocksEnd; at += width) {
+        const Bytes block = loadBytes(bytes + at, Bytes{});
+        const Bytes next = loadBytes(bytes + at + 1, Bytes{});
+        Bytes places = block & highBits;
+        if (crLines) {
+            // A line end before a line that starts with a mark is an LF
+            // (of a CR LF), or a CR without its LF, which ends in one byte.
+            places |= mask(block == lf) & (mask(next == star) | mask(next == bang));
+            const Bytes oneByte = mask(block == cr) & ~mask(next == lf);
+            places |= stops.shortLineEnds ? oneByte : oneByte & (mask(next == star) | mask(next == bang));
+        } else {
+            // Every line end is an LF, and ends in one byte.
+            const Bytes ends = mask(block == lf);
+            places |= stops.shortLineEnds ? ends : ends & (mask(next == star) | mask(next == bang));
+        }
+        for (qsizetype k = 0; k < edgeCount; ++k) {
+            const Edges& word = edges[k];
+            places |= mask((block | word.firstCase) == word.first)
+                      & mask((loadBytes(bytes + at + word.lastOffset, Bytes{}) | word.lastCase) == word.last);
+        }
+        for (unsigned found = placeBits(places); found != 0; found &= found - 1) {
+            if (stopsAt(at + std::countr_zero(found)))
+                return at + std::countr_zero(found);
+        }
+    }
+    for (; at < size; ++at) {
+        if (stopsAt(at))
+            return at;
+    }
+    return -1;
+}
+
+qsizetype scanNarrow(std::span<const AsciiWord* const> words, const BodyScan::Stops& stops,
+                     const unsigned char* bytes, qsizetype size, qsizetype from)
+{
+    return scanBlocks<ByteBlock::Bytes>(words, stops, bytes, size, from);
+}
+
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] qsizetype scanWide(std::span<const AsciiWord* const> words,
+                                            const BodyScan::Stops& stops, const unsigned char* bytes,
+                                            qsizetype size, qsizetype from)
+{
+    return scanBlocks<WideBytes>(words, stops, bytes, size, from);
+}
+#endif
+
+} // namespace
+
+namespace BodyScan {
+
+namespace {
+std::atomic<bool> wideAllowed{true};
+} // namespace
+
+void allowWideBlocks(bool allowed)
+{
+    wideAllowed = allowed;
+}
+
+qsizetype firstStop(std::span<const AsciiWord* const> words, const Stops& stops, QByteArrayView text,
+                    qsizetype from)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    if (words.empty() && !stops.notAscii && !stops.shortLineEnds)
+        return firstMarkLine(bytes, text.size(), from, stops.lineEnd == '\r');
+#if defined(__x86_64__)
+    static const bool wide = __builtin_cpu_supports("avx2");
+    if (wide && wideAllowed.load(std::memory_order_relaxed))
+        return scanWide(words, stops, bytes, text.size(), from);
+#endif
+    return scanNarrow(words, stops, bytes, text.size(), from);
+}
+
+} // namespace BodyScan
