@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -130,6 +131,9 @@ void frmOJW::buildMenus()
     d5 = mnuGoTo->addSeparator();
     mnuGotoEarliest = mnuGoTo->addAction(QStringLiteral("&Earliest Entry"), this, &frmOJW::mnuGotoEarliest_Click);
     mnuGotoLatest = mnuGoTo->addAction(QStringLiteral("&Latest Entry"), this, &frmOJW::mnuGotoLatest_Click);
+    d6 = mnuGoTo->addSeparator();
+    mnuGoToFind = mnuGoTo->addAction(QStringLiteral("&Find Text..."), this, &frmOJW::mnuGoToFind_Click);
+    mnuGoToFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 
     mnuFont = menuBar()->addMenu(QStringLiteral("&Font"));
     mnuFontSelect = mnuFont->addAction(QStringLiteral("&Select"), this, &frmOJW::mnuFontSelect_Click);

@@ -56,6 +56,8 @@ public:
     QAction* d5 = nullptr;
     QAction* mnuGotoEarliest = nullptr;
     QAction* mnuGotoLatest = nullptr;
+    QAction* d6 = nullptr;
+    QAction* mnuGoToFind = nullptr;
 
     QMenu* mnuFont = nullptr;
     QAction* mnuFontSelect = nullptr;
@@ -96,6 +98,7 @@ public:
     void mnuGoToPrevEntry_Click();
     void mnuGotoEarliest_Click();
     void mnuGotoLatest_Click();
+    void mnuGoToFind_Click();
 
     void mnuFontSelect_Click();
     void mnuFontColor_Click();

@@ -1,5 +1,5 @@
 // The GoTo commands that find a day in the entry file (the earliest, latest,
-// next and previous entry) and the one that opens the calendar window.
+// next and previous entry, the text) and the one that opens the calendar.
 #include "app/frm_ojw.h"
 #include "app/program.h"
 
@@ -21,6 +21,11 @@ void frmOJW::mnuGoToNextEntry_Click()
 void frmOJW::mnuGoToPrevEntry_Click()
 {
     m_program.goToEntry(EntryScan::Target::Previous);
+}
+
+void frmOJW::mnuGoToFind_Click()
+{
+    m_program.showFind();
 }
 
 void frmOJW::mnuSelectDate_Click()

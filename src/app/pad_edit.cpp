@@ -116,6 +116,23 @@ void PadEdit::setEntryText(const QString& text)
     document()->clearUndoRedoStacks();
 }
 
+void PadEdit::selectEntryRange(qsizetype start, qsizetype length)
+{
+    if (m_shownInPieces)
+        return; // the pieces are not the entry's lines
+    // Each CR LF of the entry is one block break in the editor; every other
+    // character, a stand-in included, is one character there too.
+    const QString entry = entryText();
+    const auto editorPosition = [&entry](qsizetype at) {
+        return int(at - QStringView(entry).first(std::min(at, entry.size())).count(u"\r\n"));
+    };
+    QTextCursor cursor(document());
+    cursor.setPosition(editorPosition(start));
+    cursor.setPosition(editorPosition(start + length), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
 void PadEdit::keyPressEvent(QKeyEvent* event)
 {
     // The window sees the key first; the pad then handles it as usual,

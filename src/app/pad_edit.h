@@ -23,6 +23,9 @@ public:
     QString entryText() const;
     void setEntryText(const QString& text);
 
+    // Selects a stretch given in entryText()'s units and scrolls it into view.
+    void selectEntryRange(qsizetype start, qsizetype length);
+
     // Whether the text last set holds a line longer than maxEditableLine.
     bool isTooLongToEdit() const { return m_shownInPieces; }
 

@@ -38,6 +38,7 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
 Program::~Program()
 {
     delete m_calendar;
+    delete m_find;
     delete m_splash;
     delete m_help;
 }
@@ -255,6 +256,8 @@ void Program::mainWindowClosing()
 {
     if (m_calendar)
         m_calendar->close();
+    if (m_find)
+        m_find->close();
     if (m_splash)
         m_splash->close();
     if (m_help)
@@ -377,6 +380,30 @@ void Program::openCalendar(bool activate)
         m_activation.shown(calendar);
     else
         m_main->activateWindow();
+}
+
+QString Program::padText() const
+{
+    return m_main->txtPad->entryText();
+}
+
+void Program::selectInPad(qsizetype start, qsizetype length)
+{
+    m_main->txtPad->selectEntryRange(start, length);
+}
+
+void Program::showFind()
+{
+    if (!m_find) {
+        m_find = new frmFind(*this, *m_main, m_folder, m_dates);
+        // A window of the program: moving to it saves the pad.
+        m_activation.add(m_find, nullptr);
+        m_find->Form_Load();
+    }
+    m_find->raise();
+    m_find->show();
+    m_activation.shown(m_find);
+    m_find->focusQuery();
 }
 
 void Program::focusPad()

@@ -4,6 +4,7 @@
 #include "app/pad_recovery.h"
 #include "app/platform_services.h"
 #include "calendar/frm_calendar.h"
+#include "find/frm_find.h"
 #include "platform/core/date_settings.h"
 #include "platform/widgets/help_check.h"
 #include "platform/widgets/help_window.h"
@@ -75,6 +76,11 @@ public:
     void showCalendar();
     // The keyboard focus into the pad, the main window active.
     void focusPad() override;
+    QString padText() const override;
+    void selectInPad(qsizetype start, qsizetype length) override;
+    // GoTo > Find Text: opens the find window, or brings the open one to the
+    // front with its query selected.
+    void showFind();
 
     // Save-if-dirty before the main window closes. When the save fails,
     // asks whether to close without the text (keeping the window is the
@@ -108,6 +114,7 @@ public:
     frmSplash* splashWindow() const { return m_splash; }
     HelpWindow* helpWindow() const { return m_help; }
     frmCalendar* calendarWindow() const { return m_calendar; }
+    frmFind* findWindow() const { return m_find; }
     WindowActivation& activation() { return m_activation; }
     const DateSettings& dates() const { return m_dates; }
     const Clock& clock() const { return *m_clock; }
@@ -156,6 +163,7 @@ private:
     QPointer<frmSplash> m_splash;
     QPointer<HelpWindow> m_help;
     QPointer<frmCalendar> m_calendar;
+    QPointer<frmFind> m_find;
     bool m_unattended = false;
     // Last, so that it goes first, while the pad state it reads is there.
     PadRecovery m_recovery{*this};

@@ -90,20 +90,15 @@ void frmCalendar::closeEvent(QCloseEvent* event)
 
 void frmCalendar::calCalendar_DateClick()
 {
-    PadState& state = m_routines.padState();
-    if (state.dirty)
-        m_routines.SaveEntry();
-    if (state.dirty) {
+    // The entry is loaded before the calendar follows: SyncCalendar closes
+    // this window and opens a new one, this one deleted only once the click
+    // has been handled.
+    if (!showPickedDay(m_routines, Value())) {
         // The previous day's text is not on disk: it stays in the pad under
         // its own date, and the month view goes back to that date.
-        setValue(state.shownDate);
+        setValue(m_routines.padState().shownDate);
         return;
     }
-    state.shownDate = Value();
-    m_routines.LoadEntry();
-    // Closes this window and opens a new one; this one is deleted only
-    // once the click has been handled.
-    m_routines.SyncCalendar();
     m_routines.focusPad();
 }
 

@@ -7,6 +7,7 @@
 #include "routines/pad_state.h"
 #include "store/search_query.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,12 +125,12 @@ void frmFind::search()
         if (*cancel)
             return;
         QMetaObject::invokeMethod(
-            this, [this, generation, result = std::move(result)] { show(generation, result); },
+            this, [this, generation, result = std::move(result)] { showResult(generation, result); },
             Qt::QueuedConnection);
     });
 }
 
-void frmFind::show(quint64 generation, const EntrySearch::Result& result)
+void frmFind::showResult(quint64 generation, const EntrySearch::Result& result)
 {
     if (generation != m_generation)
         return; // an older query's
@@ -166,9 +167,10 @@ void frmFind::lstFound_Choose(QListWidgetItem* item)
     // keeps its day.
     if (!item || !showPickedDay(m_routines, item->data(FoundDays::DayRole).toDate()))
         return;
+    // The main window first: its activation reloads the pad.
+    m_routines.focusPad();
     if (const auto match = SearchQuery(txtFind->text()).firstMatch(m_routines.padText()))
         m_routines.selectInPad(match->start, match->length);
-    m_routines.focusPad();
 }
 
 bool frmFind::eventFilter(QObject* watched, QEvent* event)

@@ -58,7 +58,7 @@ private:
     // bottoms level; else in the screen's lower-left corner.
     void place();
     void search();
-    void show(quint64 generation, const EntrySearch::Result& result);
+    void showResult(quint64 generation, const EntrySearch::Result& result);
 
     ModuleRoutines& m_routines;
     QWidget& m_mainWindow;

@@ -81,7 +81,7 @@ TEST_F(FindWindowTest, DownAndEnterShowTheDayWithTheWordSelectedAfterSavingThePa
     QTest::keyClick(find()->txtFind, Qt::Key_Return);
     EXPECT_EQ(state().shownDate, QDate(2026, 12, 1));
     EXPECT_EQ(main().txtPad->textCursor().selectedText(), "umbrella");
-    EXPECT_TRUE(main().txtPad->hasFocus());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return main().txtPad->hasFocus(); }, 5000));
     EXPECT_TRUE(find()->isVisible()) << "stays open for the next result";
 
     QTest::keyClick(find()->txtFind, Qt::Key_Escape);

@@ -41,6 +41,8 @@ public:
     bool ClearEntryFile() override { return true; }
     void SyncCalendar() override { calls.push_back("SyncCalendar"); }
     void focusPad() override { calls.push_back("focusPad"); }
+    QString padText() const override { return QString(); }
+    void selectInPad(qsizetype, qsizetype) override {}
 };
 
 class CalendarTest : public testing::Test
