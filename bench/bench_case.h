@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class DateSettings;
 class QLocale;
@@ -88,7 +89,8 @@ public:
     using Run = std::function<void(const BenchContext&)>;
     BenchCase(const char* name, Run run);
 
-    static void runAll(const BenchContext& context);
+    // Every case, or only the ones named (--case NAME, for a quick look).
+    static void runAll(const BenchContext& context, const std::vector<std::string>& only = {});
 };
 
 // Ends the benchmark when an operation fails: its timing would mean nothing.

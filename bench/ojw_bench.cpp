@@ -6,7 +6,7 @@
 // size to the next. The targets are checked against the median ratios. The
 // output ends with one line: "targets: all hold" or "targets missed: ...".
 //
-// Usage: ojw_bench [--runs N] [sizes...]
+// Usage: ojw_bench [--runs N] [--case NAME]... [sizes...]
 //   sizes default to 1000 10000 100000; N (default 9) is the fewest runs a
 //   row takes, a row with a target taking more until its verdict is clear.
 
@@ -180,9 +180,11 @@ BenchCase::BenchCase(const char* name, Run run)
     registeredCases().emplace(name, std::move(run));
 }
 
-void BenchCase::runAll(const BenchContext& context)
+void BenchCase::runAll(const BenchContext& context, const std::vector<std::string>& only)
 {
     for (const auto& [name, run] : registeredCases()) {
+        if (!only.empty() && std::find(only.begin(), only.end(), name) == only.end())
+            continue;
         run(context);
         context.reset();
     }
@@ -199,8 +201,11 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     RunPolicy policy;
     std::vector<int> sizes;
+    std::vector<std::string> only;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--case") == 0 && i + 1 < argc) {
+            only.push_back(argv[++i]);
+        } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
             policy.minRuns = std::max(1, std::atoi(argv[++i]));
             policy.maxRuns = std::max(policy.maxRuns, policy.minRuns);
         } else {
@@ -229,7 +234,7 @@ int main(int argc, char** argv)
         floorRow("floor: read and walk", floorRun(Floor::Read, context));
         floorRow("floor: write and sync", [&] { Floors::writeAndSync(dir.path(), context.diary); });
 
-        BenchCase::runAll(context);
+        BenchCase::runAll(context, only);
     }
 
     const std::vector<std::string> missed = printTable(table);
