@@ -38,7 +38,13 @@ public:
     unsigned char firstCaseBit() const { return uchar(m_caseBits.front()); }
     unsigned char lastCaseBit() const { return uchar(m_caseBits.back()); }
 
+    // The same four, each as 32 copies of itself, ready to be compared with
+    // a block of bytes: written once, so a scan loads them whole.
+    enum Edge { FirstCaseBit, FirstByte, LastCaseBit, LastByte };
+    const unsigned char* copies(Edge edge) const { return m_copies[edge]; }
+
 private:
     QByteArray m_bytes;     // the word, lowered
     QByteArray m_caseBits;  // 0x20 under each letter: a byte ORed with it is lowered
+    alignas(32) unsigned char m_copies[4][32];
 };
