@@ -6,8 +6,7 @@
 #include <QtGlobal>
 
 // A word whose folding is all ASCII (most words, "café" too), looked for in
-// the bytes of many lines as they stand in the file, sixteen places at a
-// time.
+// the bytes of lines as they stand in the file, a block of places at a time.
 //
 // ASCII bytes are the same characters in every encoding the file may use,
 // and each folds to one unit, itself lowered. So the word's bytes found in a

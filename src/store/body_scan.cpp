@@ -133,7 +133,9 @@ template <typename Bytes>
         }
         return false;
     };
-    const auto mask = [](auto comparison) { return reinterpret_cast<Bytes>(comparison); };
+    // The lambdas that take or give a block are always inlined too: made
+    // apart, they would be made for machines without the wide instructions.
+    const auto mask = [](auto comparison) __attribute__((always_inline)) { return reinterpret_cast<Bytes>(comparison); };
 
     // The blocks go as far as the bytes after each place, and each word's
     // last bytes, can be read; the places after that are looked at one by
@@ -168,7 +170,7 @@ template <typename Bytes>
     }
     // The places of one block where the scan may stop, as the top bits of
     // its bytes.
-    const auto placesAt = [&](qsizetype at) {
+    const auto placesAt = [&](qsizetype at) __attribute__((always_inline)) {
         const Bytes block = loadBytes(bytes + at, Bytes{});
         const Bytes next = loadBytes(bytes + at + 1, Bytes{});
         Bytes places = block & highBits;
@@ -191,7 +193,7 @@ template <typename Bytes>
         }
         return places;
     };
-    const auto firstIn = [&](qsizetype at, Bytes places) {
+    const auto firstIn = [&](qsizetype at, Bytes places) __attribute__((always_inline)) {
         for (unsigned found = placeBits(places); found != 0; found &= found - 1) {
             if (stopsAt(at + std::countr_zero(found)))
                 return at + std::countr_zero(found);
