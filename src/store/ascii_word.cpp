@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace {
 
@@ -23,6 +24,12 @@ AsciiWord::AsciiWord(QStringView folded)
         if (isLetter(m_bytes[i]))
             m_caseBits[i] = 0x20;
     }
+    if (m_bytes.isEmpty())
+        return;
+    std::memset(m_copies[FirstCaseBit], firstCaseBit(), sizeof m_copies[0]);
+    std::memset(m_copies[FirstByte], firstByte(), sizeof m_copies[0]);
+    std::memset(m_copies[LastCaseBit], lastCaseBit(), sizeof m_copies[0]);
+    std::memset(m_copies[LastByte], lastByte(), sizeof m_copies[0]);
 }
 
 bool AsciiWord::isAt(const unsigned char* place) const

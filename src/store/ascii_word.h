@@ -6,8 +6,7 @@
 #include <QtGlobal>
 
 // A word whose folding is all ASCII (most words, "café" too), looked for in
-// the bytes of many lines as they stand in the file, sixteen places at a
-// time.
+// the bytes of lines as they stand in the file, a block of places at a time.
 //
 // ASCII bytes are the same characters in every encoding the file may use,
 // and each folds to one unit, itself lowered. So the word's bytes found in a
@@ -38,7 +37,13 @@ public:
     unsigned char firstCaseBit() const { return uchar(m_caseBits.front()); }
     unsigned char lastCaseBit() const { return uchar(m_caseBits.back()); }
 
+    // The same four, each as 32 copies of itself, ready to be compared with
+    // a block of bytes: written once, so a scan loads them whole.
+    enum Edge { FirstCaseBit, FirstByte, LastCaseBit, LastByte };
+    const unsigned char* copies(Edge edge) const { return m_copies[edge]; }
+
 private:
     QByteArray m_bytes;     // the word, lowered
     QByteArray m_caseBits;  // 0x20 under each letter: a byte ORed with it is lowered
+    alignas(32) unsigned char m_copies[4][32];
 };

@@ -39,6 +39,28 @@ qsizetype firstMarkLine(const unsigned char* bytes, qsizetype size, qsizetype fr
     return -1;
 }
 
+// 32 copies of a byte, to compare blocks of bytes with: loaded whole, they
+// cost no more than any load.
+struct ByteCopies
+{
+    alignas(32) unsigned char bytes[32];
+};
+
+constexpr ByteCopies copiesOf(unsigned char byte)
+{
+    ByteCopies copies{};
+    for (unsigned char& copy : copies.bytes)
+        copy = byte;
+    return copies;
+}
+
+constexpr ByteCopies copiesOfCr = copiesOf('\r');
+constexpr ByteCopies copiesOfLf = copiesOf('\n');
+constexpr ByteCopies copiesOfStar = copiesOf('*');
+constexpr ByteCopies copiesOfBang = copiesOf('!');
+constexpr ByteCopies copiesOfTopBit = copiesOf(0x80);
+constexpr ByteCopies copiesOfZero = copiesOf(0);
+
 // 32 bytes as one value, for machines with the instructions for it. The
 // functions that take or give one are always inlined into the scan built
 // for those machines, so the compiler's note that their calling convention
@@ -70,12 +92,17 @@ typedef unsigned char WideBytes __attribute__((vector_size(32)));
     return ByteBlock::topBits(halves[0]) | ByteBlock::topBits(halves[1]) << 16;
 }
 
-template <typename Bytes>
-[[gnu::always_inline]] inline Bytes splatBytes(unsigned char byte)
+// Whether any byte has its top bit set.
+[[gnu::always_inline]] inline bool anyTopBit(ByteBlock::Bytes block)
 {
-    unsigned char copies[sizeof(Bytes)];
-    std::memset(copies, byte, sizeof copies);
-    return loadBytes(copies, Bytes{});
+    return ByteBlock::topBits(block) != 0;
+}
+
+[[gnu::always_inline]] inline bool anyTopBit(WideBytes block)
+{
+    ByteBlock::Bytes halves[2];
+    std::memcpy(halves, &block, sizeof halves);
+    return ByteBlock::topBits(halves[0] | halves[1]) != 0;
 }
 
 // The scan proper, as many places at a time as Bytes holds.
@@ -106,8 +133,9 @@ template <typename Bytes>
         }
         return false;
     };
-    const auto splat = splatBytes<Bytes>;
-    const auto mask = [](auto comparison) { return reinterpret_cast<Bytes>(comparison); };
+    // The lambdas that take or give a block are always inlined too: made
+    // apart, they would be made for machines without the wide instructions.
+    const auto mask = [](auto comparison) __attribute__((always_inline)) { return reinterpret_cast<Bytes>(comparison); };
 
     // The blocks go as far as the bytes after each place, and each word's
     // last bytes, can be read; the places after that are looked at one by
@@ -116,28 +144,33 @@ template <typename Bytes>
     for (const AsciiWord* word : words)
         reach = std::max(reach, word->size() - 1);
     const qsizetype blocksEnd = size - reach - width;
-    const Bytes cr = splat('\r');
-    const Bytes lf = splat('\n');
-    const Bytes star = splat('*');
-    const Bytes bang = splat('!');
+    const Bytes cr = loadBytes(copiesOfCr.bytes, Bytes{});
+    const Bytes lf = loadBytes(copiesOfLf.bytes, Bytes{});
+    const Bytes star = loadBytes(copiesOfStar.bytes, Bytes{});
+    const Bytes bang = loadBytes(copiesOfBang.bytes, Bytes{});
     // The top bit of a byte that is not ASCII, where those stop the scan.
-    const Bytes highBits = splat(stops.notAscii ? 0x80 : 0);
+    const Bytes highBits = loadBytes((stops.notAscii ? copiesOfTopBit : copiesOfZero).bytes, Bytes{});
     // Each word's first and last bytes and their case bits, and how far
     // after a place its last byte stands.
     struct Edges
     {
-        Bytes firstCase, first, lastCase, last;
+        const unsigned char* firstCase;
+        const unsigned char* first;
+        const unsigned char* lastCase;
+        const unsigned char* last;
         qsizetype lastOffset;
     };
     Edges edges[SearchQuery::maxWords];
     qsizetype edgeCount = 0;
     Q_ASSERT(words.size() <= std::size(edges));
     for (const AsciiWord* word : words) {
-        edges[edgeCount++] = Edges{splat(word->firstCaseBit()), splat(word->firstByte()),
-                                   splat(word->lastCaseBit()), splat(word->lastByte()), word->size() - 1};
+        edges[edgeCount++] = Edges{word->copies(AsciiWord::FirstCaseBit), word->copies(AsciiWord::FirstByte),
+                                   word->copies(AsciiWord::LastCaseBit), word->copies(AsciiWord::LastByte),
+                                   word->size() - 1};
     }
-    qsizetype at = from;
-    for (; at <= blocksEnd; at += width) {
+    // The places of one block where the scan may stop, as the top bits of
+    // its bytes.
+    const auto placesAt = [&](qsizetype at) __attribute__((always_inline)) {
         const Bytes block = loadBytes(bytes + at, Bytes{});
         const Bytes next = loadBytes(bytes + at + 1, Bytes{});
         Bytes places = block & highBits;
@@ -154,13 +187,34 @@ template <typename Bytes>
         }
         for (qsizetype k = 0; k < edgeCount; ++k) {
             const Edges& word = edges[k];
-            places |= mask((block | word.firstCase) == word.first)
-                      & mask((loadBytes(bytes + at + word.lastOffset, Bytes{}) | word.lastCase) == word.last);
+            places |= mask((block | loadBytes(word.firstCase, Bytes{})) == loadBytes(word.first, Bytes{}))
+                      & mask((loadBytes(bytes + at + word.lastOffset, Bytes{}) | loadBytes(word.lastCase, Bytes{}))
+                             == loadBytes(word.last, Bytes{}));
         }
+        return places;
+    };
+    const auto firstIn = [&](qsizetype at, Bytes places) __attribute__((always_inline)) {
         for (unsigned found = placeBits(places); found != 0; found &= found - 1) {
             if (stopsAt(at + std::countr_zero(found)))
                 return at + std::countr_zero(found);
         }
+        return qsizetype(-1);
+    };
+    qsizetype at = from;
+    // Two blocks at a time, looked at together: most hold no place at all.
+    for (; at + width <= blocksEnd; at += 2 * width) {
+        const Bytes first = placesAt(at);
+        const Bytes second = placesAt(at + width);
+        if (!anyTopBit(first | second))
+            continue;
+        if (const qsizetype found = firstIn(at, first); found >= 0)
+            return found;
+        if (const qsizetype found = firstIn(at + width, second); found >= 0)
+            return found;
+    }
+    for (; at <= blocksEnd; at += width) {
+        if (const qsizetype found = firstIn(at, placesAt(at)); found >= 0)
+            return found;
     }
     for (; at < size; ++at) {
         if (stopsAt(at))

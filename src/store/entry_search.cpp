@@ -209,9 +209,11 @@ public:
             const void* found = std::memchr(bytes + from, lineEnd, size_t(size - from));
             return found ? static_cast<const char*>(found) - bytes : size;
         };
-        const auto lookAt = [&](qsizetype from, qsizetype end) {
+        // A line looked at closely; the scan found no word, and no byte
+        // beyond ASCII, in its first clean bytes.
+        const auto lookAt = [&](qsizetype from, qsizetype end, qsizetype clean = 0) {
             settlePending();
-            take(QByteArrayView(bytes + from, end - from));
+            take(QByteArrayView(bytes + from, end - from), clean);
             refresh();
             return reader.nextLineStart(block, end);
         };
@@ -252,7 +254,7 @@ public:
                 ? reader.nextLineStart(block, static_cast<const char*>(before) - bytes)
                 : start;
             m_pending += lineStart - start;
-            start = lookAt(lineStart, endFrom(stop));
+            start = lookAt(lineStart, endFrom(stop), stop - lineStart);
         }
         settlePending();
     }
@@ -307,7 +309,7 @@ private:
     }
 
     // A line looked at closely.
-    void take(QByteArrayView line)
+    void take(QByteArrayView line, qsizetype clean)
     {
         if (!m_open.empty()) {
             // The end line closes every body that is open: a day's header
@@ -318,7 +320,7 @@ private:
                 m_open.clear();
                 return;
             }
-            bodyLine(line);
+            bodyLine(line, clean);
         }
         // Every line may be a header, a body line too, for the days whose
         // body it is not in: loading such a day skips to it.
@@ -344,7 +346,7 @@ private:
         }
     }
 
-    void bodyLine(QByteArrayView rawLine)
+    void bodyLine(QByteArrayView rawLine, qsizetype clean)
     {
         if (m_needed.isEmpty())
             return;
@@ -354,7 +356,7 @@ private:
             ? EntryLines::unescapedBody(rawLine)
             : rawLine;
         qsizetype units = 0;
-        const WordSet inLine = wordsIn(rawLine, line, units);
+        const WordSet inLine = wordsIn(rawLine, line, clean, units);
         QByteArrayView kept;
         bool isKept = false;
         for (const int open : m_open) {
@@ -380,11 +382,12 @@ private:
     // The needed words that a line holds, given as it stands in the file
     // (an escape, never part of an ASCII match, included) and as the pad
     // shows it; and, unless all of them are found, the length of its text.
-    WordSet wordsIn(QByteArrayView rawLine, QByteArrayView line, qsizetype& units)
+    // Its first clean bytes are ASCII and start no needed word.
+    WordSet wordsIn(QByteArrayView rawLine, QByteArrayView line, qsizetype clean, qsizetype& units)
     {
         WordSet found;
         for (size_t k = 0; k < m_words.size(); ++k) {
-            if (m_needed.has(k) && m_words[k].ascii && m_words[k].ascii->indexIn(rawLine, 0) >= 0)
+            if (m_needed.has(k) && m_words[k].ascii && m_words[k].ascii->indexIn(rawLine, clean) >= 0)
                 found.set(k);
         }
         const WordSet missing = m_needed.without(found);
@@ -393,7 +396,7 @@ private:
         if (missing.isEmpty())
             return found;
         // Most lines are all ASCII, where the bytes have told everything.
-        if (AsciiWord::firstNonAscii(rawLine, 0) < 0) {
+        if (AsciiWord::firstNonAscii(rawLine, clean) < 0) {
             units = line.size();
             return found;
         }
