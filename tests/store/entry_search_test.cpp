@@ -81,9 +81,9 @@ TEST_F(EntrySearchTest, CaseAndAccentsDoNotCount)
     const EntrySearch::Result result = find("CAFE");
     ASSERT_EQ(result.hits.size(), 3);
     EXPECT_EQ(result.hits[0].excerpt, QString::fromUtf8("cafe\xCC\x81 noir"));
-    EXPECT_EQ(result.hits[0].marks, QList<TextRange>{TextRange(0, 5)});
+    EXPECT_EQ(result.hits[0].marks, (QList<TextRange>{TextRange{0, 5}}));
     EXPECT_EQ(result.hits[1].excerpt, QString::fromUtf8("AU CAF\xC3\x89"));
-    EXPECT_EQ(result.hits[1].marks, QList<TextRange>{TextRange(3, 4)});
+    EXPECT_EQ(result.hits[1].marks, (QList<TextRange>{TextRange{3, 4}}));
     EXPECT_EQ(find("!*!").hits[0].excerpt, "!*!");
 }
 
@@ -95,10 +95,10 @@ TEST_F(EntrySearchTest, TheWindowFindsTheFirstWordInThePadAsTheSearchDoes)
         const char* text;
         TextRange expected;
     } cases[] = {
-        {"strasse ecke", "Die Stra\xC3\x9F" "e, Ecke", TextRange(4, 6)},
-        {"cafe", "\xF0\x9F\x98\x80 Cafe\xCC\x81!", TextRange(3, 5)}, // after an emoji, a mark in the match
-        {"\"a b\"", "x a  b a b", TextRange(7, 3)},
-        {"istanbul", "\xC4\xB0stanbul", TextRange(0, 8)},
+        {"strasse ecke", "Die Stra\xC3\x9F" "e, Ecke", TextRange{4, 6}},
+        {"cafe", "\xF0\x9F\x98\x80 Cafe\xCC\x81!", TextRange{3, 5}}, // after an emoji, a mark in the match
+        {"\"a b\"", "x a  b a b", TextRange{7, 3}},
+        {"istanbul", "\xC4\xB0stanbul", TextRange{0, 8}},
     };
     for (const auto& test : cases) {
         const SearchQuery query(QString::fromUtf8(test.query));
@@ -124,9 +124,9 @@ TEST_F(EntrySearchTest, EveryWordAnywhereAndPhrasesAsTyped)
     const EntrySearch::Result result = find("rain then");
     ASSERT_EQ(result.hits.size(), 1);
     EXPECT_EQ(result.hits[0].excerpt, "Then the rain came.");
-    EXPECT_EQ(result.hits[0].marks, (QList<TextRange>{TextRange(0, 4), TextRange(9, 4)}));
+    EXPECT_EQ(result.hits[0].marks, (QList<TextRange>{TextRange{0, 4}, TextRange{9, 4}}));
     const EntrySearch::Hit repeated = find("rain").hits[0];
-    EXPECT_EQ(repeated.marks, (QList<TextRange>{TextRange(0, 4), TextRange(6, 4), TextRange(12, 4)}));
+    EXPECT_EQ(repeated.marks, (QList<TextRange>{TextRange{0, 4}, TextRange{6, 4}, TextRange{12, 4}}));
 }
 
 TEST_F(EntrySearchTest, TwoEntriesOfADayAreOneDayAsLoaded)
@@ -187,7 +187,7 @@ TEST_F(EntrySearchTest, EveryLineEndAsLoadingReadsIt)
     put("*!*12/07/2026\nfirst\nsecond\n!*!\n*!*13/07/2026\nthird\n!*!\n");
     EXPECT_EQ(days("second"), QStringList{"12/07/2026"});
     const EntrySearch::Hit hit = find("second").hits[0];
-    EXPECT_EQ(hit.firstMatch, TextRange(7, 6));
+    EXPECT_EQ(hit.firstMatch, (TextRange{7, 6}));
 }
 
 TEST_F(EntrySearchTest, EmptyAndTooLongQueriesFindNothing)
