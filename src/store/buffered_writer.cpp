@@ -17,6 +17,8 @@ bool BufferedWriter::write(QByteArrayView bytes)
 {
     if (m_error != 0)
         return false;
+    if (bytes.isEmpty())
+        return true; // an empty view may have no bytes behind it at all
     if (bytes.size() <= m_capacity - m_used) {
         std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(bytes.size()));
         m_used += bytes.size();
