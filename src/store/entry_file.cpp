@@ -274,8 +274,9 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
                     writer.write(line);
                     // A file of LF-only lines gets CR LF throughout, as the
                     // entries written into it have them.
-                    writer.write(reader.endsLinesAtLf() ? QByteArrayView("\r\n") : reader.lineEnd());
-                    unterminated = reader.lineEnd().isEmpty();
+                    const bool lfOnly = reader.endsLinesAtLf();
+                    writer.write(lfOnly ? QByteArrayView("\r\n") : reader.lineEnd());
+                    unterminated = !lfOnly && reader.lineEnd().isEmpty();
                     continue;
                 }
                 // All the day's entries become one, at the place of the first.

@@ -98,6 +98,9 @@ TEST_F(EntryFileFormat, LinesOutsideEntriesSurviveSavesOfOtherDays)
     put("intro\n*!*13/07/2026\nb\n!*!\n");
     save(july12, "a");
     EXPECT_EQ(onDisk(), QByteArray("intro\r\n*!*13/07/2026\r\nb\r\n!*!\r\n*!*12/07/2026\r\na\r\n!*!\r\n"));
+    put("no line end at all");
+    save(july12, "a");
+    EXPECT_EQ(onDisk(), QByteArray("no line end at all\r\n*!*12/07/2026\r\na\r\n!*!\r\n"));
 }
 
 TEST_F(EntryFileFormat, PositionIsKeptAndNewDaysGoAtTheEnd)
