@@ -255,6 +255,8 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
         BufferedWriter& writer = out.writer();
         bool matched = false;
         bool unterminated = false;
+        bool wroteCr = false;
+        bool atStart = true;
         OpenEntry openEntry;
         if (source.isOpen() && !clear) {
             if (::lseek(source.get(), 0, SEEK_SET) != 0)
@@ -271,12 +273,19 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
                 first = false;
                 if (!matcher.matches(line)) {
                     openEntry.see(line);
+                    // A line that comes first now and starts with a
+                    // byte-order mark's bytes keeps them only behind a mark
+                    // of its own: the reader takes the first three away.
+                    if (atStart && !reader.hasByteOrderMark() && line.startsWith(LineReader::byteOrderMark))
+                        writer.write(LineReader::byteOrderMark);
+                    atStart = false;
                     writer.write(line);
                     // A file of LF-only lines gets CR LF throughout, as the
                     // entries written into it have them.
                     const bool lfOnly = reader.endsLinesAtLf();
                     writer.write(lfOnly ? QByteArrayView("\r\n") : reader.lineEnd());
                     unterminated = !lfOnly && reader.lineEnd().isEmpty();
+                    wroteCr = wroteCr || !unterminated;
                     continue;
                 }
                 // All the day's entries become one, at the place of the first.
@@ -285,6 +294,8 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
                         writer.write("\r\n");
                     writer.write(entry);
                     unterminated = false;
+                    wroteCr = true;
+                    atStart = false;
                 }
                 matched = true;
                 while (reader.next(line) && !EntryLines::isEnd(line)) {
@@ -304,6 +315,10 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
             if (openEntry.isOpen(m_dates))
                 writer.writeLine(EntryLines::endLine);
             writer.write(entry);
+        } else if (unterminated && !wroteCr) {
+            // Its only CRs went with the day's entry: without one the file
+            // would read as LF-only, its lone LFs taken for line ends.
+            writer.write("\r\n");
         }
         return std::nullopt;
     };

@@ -101,6 +101,16 @@ TEST_F(EntryFileFormat, LinesOutsideEntriesSurviveSavesOfOtherDays)
     put("no line end at all");
     save(july12, "a");
     EXPECT_EQ(onDisk(), QByteArray("no line end at all\r\n*!*12/07/2026\r\na\r\n!*!\r\n"));
+    // A last line with a lone LF in it stays one line when the day's entry,
+    // which held the file's only CRs, goes.
+    put("*!*12/07/2026\r\na\r\n!*!\r\nlone\nLF");
+    save(july12, "", true);
+    EXPECT_EQ(onDisk(), QByteArray("lone\nLF\r\n"));
+    // A line that comes first after the save and starts with a byte-order
+    // mark's bytes reads as it did.
+    put("*!*12/07/2026\r\na\r\n!*!\r\n\xEF\xBB\xBFtext\r\n");
+    save(july12, "", true);
+    EXPECT_EQ(onDisk(), QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFtext\r\n"));
 }
 
 TEST_F(EntryFileFormat, PositionIsKeptAndNewDaysGoAtTheEnd)
