@@ -19,5 +19,5 @@ struct PlatformServices
     // The font, colour and Save As dialogs behind the shared dialog.
     CommonDialogUi* dialogs = nullptr;
     // The program that checks the help file (--check-help); empty for this one.
-    QString helpChecker;
+    QString helpChecker = {};
 };
