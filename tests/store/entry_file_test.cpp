@@ -348,6 +348,8 @@ TEST_F(EntryFileFormat, TwoCopiesTakingTurnsOnOneDayKeepEveryWordOnce)
             const EntryFile::SaveResult result = entries.save(july12, copy.pad, false, copy.loaded);
             ASSERT_FALSE(result.error);
             copy.pad = copy.loaded = loaded(july12);
+            // A line written twice shows at once; the text would double each round.
+            ASSERT_EQ(copy.pad.count(u"\r\n"_qs) + 1, words.size());
         }
     }
     const QStringList lines = loaded(july12).split(u"\r\n"_qs);
