@@ -67,6 +67,8 @@ frmFind::frmFind(ModuleRoutines& routines, QWidget& mainWindow, const QString& f
     lstFound->setAccessibleName(QStringLiteral("Days that hold the text"));
     lstFound->setItemDelegate(new FoundDays(lstFound));
     lstFound->setUniformItemSizes(true);
+    // Each row is cut to the list's width around its match.
+    lstFound->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(lstFound, &QListWidget::itemActivated, this, &frmFind::lstFound_Choose);
     layout->addWidget(lstFound, 1);
     setTabOrder(txtFind, lstFound);

@@ -5,18 +5,21 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 
 // The find window: every day whose entry holds the words typed, and the way
 // from a result to its day.
 class FindWindowTest : public ProgramTest
 {
 protected:
-    // Three days with entries, stored out of date order.
+    // Four days with entries, stored out of date order.
     void SetUp() override
     {
         writeEntries("*!*12/1/2026\r\nRain all day.\r\nBought a new umbrella.\r\n!*!\r\n"
                      "*!*12/5/2026\r\nCaf\xC3\xA9 with Anna, rain again\r\n!*!\r\n"
-                     "*!*11/20/2026\r\nSun.\r\n!*!\r\n");
+                     "*!*11/20/2026\r\nSun.\r\n!*!\r\n"
+                     "*!*11/2/2026\r\nA long walk by the river, past the mill, the old bridge and the "
+                     "church, then home along the fields as the light went.\r\n!*!\r\n");
         start();
     }
 
@@ -58,6 +61,10 @@ TEST_F(FindWindowTest, CtrlFOpensTheWindowAndTypingShowsTheDaysNewestFirst)
     EXPECT_EQ(rows(), QStringList({"12/5/26   Caf\u00e9 with Anna, rain again"}));
     search("snow");
     EXPECT_EQ(find()->lblFound->text(), "No days");
+    // A line wider than the list is cut to fit, not scrolled sideways.
+    search("walk");
+    EXPECT_EQ(rows().size(), 1);
+    EXPECT_FALSE(find()->lstFound->horizontalScrollBar()->isVisible());
     search(QString(300, u'x'));
     EXPECT_TRUE(find()->lblFound->text().contains("longer than 256 characters"));
 
