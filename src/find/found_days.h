@@ -18,5 +18,18 @@ public:
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // A stretch of a row's line as it is drawn.
+    struct Piece
+    {
+        QString text;
+        bool bold = false;
+    };
+
+    // What of the line fits in `room` pixels of `font`: where the line is
+    // wider, a stretch that starts a little before the first word found,
+    // with "..." where cut, the words in bold. A character is never cut in
+    // two (an emoji, a letter with a combining accent).
+    static QList<Piece> fit(const QString& line, const QList<QPoint>& marks, int room, const QFont& font);
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };

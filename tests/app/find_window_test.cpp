@@ -1,11 +1,14 @@
 #include "program_fixture.h"
 
+#include "find/found_days.h"
 #include "find/frm_find.h"
 #include "store/posix_io.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QTextBoundaryFinder>
 
 // The find window: every day whose entry holds the words typed, and the way
 // from a result to its day.
@@ -116,4 +119,32 @@ TEST_F(FindWindowTest, ClosesWithTheMainWindow)
     main().close();
     settle();
     EXPECT_FALSE(find() && find()->isVisible());
+}
+
+TEST(FoundDaysRow, ARowCutToFitNeverCutsACharacterInTwo)
+{
+    // Emoji (two code units each) and letters with a combining accent around
+    // the word found, in rooms of many widths.
+    const QString line = QString::fromUtf8("\U0001F642\U0001F642 cafe\u0301 \U0001F642\U0001F642 rain "
+                                           "\U0001F642 e\u0301e\u0301e\u0301 \U0001F642\U0001F642\U0001F642");
+    const qsizetype at = line.indexOf(u"rain");
+    for (int room = 10; room < 300; room += 3) {
+        QString shown;
+        for (const FoundDays::Piece& piece : FoundDays::fit(line, {QPoint(int(at), 4)}, room, QApplication::font())) {
+            EXPECT_TRUE(!piece.bold || QStringView(u"rain").startsWith(piece.text)) << room;
+            shown += piece.text;
+        }
+        if (shown.startsWith(u"..."))
+            shown.remove(0, 3);
+        if (shown.endsWith(u"..."))
+            shown.chop(3);
+        ASSERT_TRUE(shown.isValidUtf16()) << room;
+        const qsizetype from = line.indexOf(shown);
+        ASSERT_GE(from, 0) << room;
+        QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, line);
+        characters.setPosition(from);
+        EXPECT_TRUE(characters.isAtBoundary()) << room;
+        characters.setPosition(from + shown.size());
+        EXPECT_TRUE(characters.isAtBoundary()) << room;
+    }
 }
