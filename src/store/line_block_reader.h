@@ -1,9 +1,9 @@
 #pragma once
 
+#include "store/line_buffer.h"
+
 #include <QByteArrayView>
 #include <QtGlobal>
-
-#include <memory>
 
 // Reads an open file in one sequential pass, a block of whole lines at a
 // time, for a reader that looks at many lines at once: a scan of a block's
@@ -32,7 +32,7 @@ public:
 
     // The byte lines end at: CR, or LF in a file without any CR. Known
     // once next() has been called.
-    char lineEnd() const { return m_terminator; }
+    char lineEnd() const { return m_in.terminator; }
 
     // Where the line that ends at place end of a block (its line end byte
     // there, or the block's end) is followed by the next: past that byte,
@@ -42,28 +42,14 @@ public:
         if (end >= block.size())
             return block.size();
         ++end;
-        if (m_terminator == '\r' && end < block.size() && block[end] == '\n')
+        if (m_in.terminator == '\r' && end < block.size() && block[end] == '\n')
             ++end;
         return end;
     }
 
     // The errno of the read that failed, or 0.
-    int error() const { return m_error; }
+    int error() const { return m_in.error; }
 
 private:
-    void start();
-    bool crFollows();
-    void fill();
-    // Where the whole lines that the buffer holds from m_start on end.
-    qsizetype wholeLinesEnd() const;
-
-    int m_fd;
-    std::unique_ptr<char[]> m_buffer;
-    qsizetype m_capacity;
-    qsizetype m_start = 0; // first byte not yet handed out
-    qsizetype m_end = 0;   // end of the bytes read so far
-    bool m_eof = false;
-    bool m_started = false;
-    char m_terminator = '\r';
-    int m_error = 0;
+    LineBuffer m_in; // its start: the first byte not yet handed out
 };

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "store/line_buffer.h"
+
 #include <QByteArrayView>
 #include <QtGlobal>
-
-#include <memory>
 
 // Reads the lines of an open file in one sequential pass. A line ends at
 // CR LF or at a lone CR; the terminator is not part of the line, and a lone
@@ -22,8 +22,7 @@ class LineReader
 public:
     static constexpr qsizetype defaultBufferSize = 256 * 1024;
 
-    // The UTF-8 byte-order mark.
-    static constexpr QByteArrayView byteOrderMark{"\xEF\xBB\xBF"};
+    static constexpr QByteArrayView byteOrderMark = LineBuffer::byteOrderMark;
 
     // The reader does not own the descriptor.
     explicit LineReader(int fd, qsizetype bufferSize = defaultBufferSize);
@@ -46,50 +45,26 @@ public:
     QByteArrayView lineEnd() const { return m_lineEnd; }
 
     // The errno of the read that failed, or 0.
-    int error() const { return m_error; }
+    int error() const { return m_in.error; }
 
     // Known once next() has been called: whether the file starts with a
     // byte-order mark (a rewrite keeps it), and whether its lines end at LF
     // because it holds no CR.
-    bool hasByteOrderMark() const { return m_byteOrderMark; }
-    bool endsLinesAtLf() const { return m_terminator == '\n'; }
+    bool hasByteOrderMark() const { return m_in.hasByteOrderMark; }
+    bool endsLinesAtLf() const { return m_in.terminator == '\n'; }
 
 private:
-    // Moves the unread bytes to the front, grows the buffer when they fill
-    // it, and reads more. Sets m_eof at the end of the file or on an error.
-    void fill();
+    // Before the first line: the byte-order mark and the line end.
+    void begin();
 
-    // Before the first line: takes off a byte-order mark and chooses the
-    // line end.
-    void start();
+    // Reads more, keeping the bytes from the current line on.
+    void fill() { m_scan -= m_in.fill(); }
 
-    // Whether the file holds a CR beyond the bytes read so far; reads ahead
-    // without moving the file's position. A file that cannot be read ahead
-    // (a pipe) counts as holding one.
-    bool crFollows();
-
-    // Where the line after the terminator byte at `at` starts: past the LF
-    // of a CR LF. The byte after a CR must have been read, unless it is the
-    // last of the file.
-    qsizetype lineAfter(qsizetype at) const;
-
-    // Whether a line starts at `at`, a byte read at or after m_start.
+    // Whether a line starts at `at`, a byte read at or after the current
+    // line's start.
     bool startsLine(qsizetype at) const;
 
-    // The start of the last line whose beginning the bytes read so far
-    // show, m_start when they show none.
-    qsizetype lastLineStart() const;
-
-    int m_fd;
-    std::unique_ptr<char[]> m_buffer;
-    qsizetype m_capacity;
-    qsizetype m_start = 0; // first byte of the current line; always a line start
-    qsizetype m_scan = 0;  // where the search for the line end, or the mark, goes on
-    qsizetype m_end = 0;   // end of the bytes read so far
-    bool m_eof = false;
-    bool m_started = false;
-    bool m_byteOrderMark = false;
-    char m_terminator = '\r';
+    LineBuffer m_in; // its start: the first byte of the current line, always a line start
+    qsizetype m_scan = 0; // where the search for the line end, or the mark, goes on
     QByteArrayView m_lineEnd;
-    int m_error = 0;
 };

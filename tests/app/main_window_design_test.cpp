@@ -37,7 +37,7 @@ QStringList menuTree(const QMenuBar* bar)
         tree << menu->text();
         for (const QAction* item : menu->menu()->actions()) {
             tree << (item->isSeparator() ? QStringLiteral("  -") : QStringLiteral("  ") + item->text());
-            // Find Text, the one command beyond the design, has the one shortcut.
+            // Ctrl+F for Find Text is the program's one shortcut.
             EXPECT_EQ(item->shortcut(), item->text() == u"&Find Text..." ? QKeySequence(Qt::CTRL | Qt::Key_F)
                                                                          : QKeySequence())
                 << item->text().toStdString();
