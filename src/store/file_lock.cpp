@@ -32,7 +32,8 @@ bool isHeldElsewhere(int fd)
     struct flock lock = {};
     lock.l_type = F_RDLCK;
     lock.l_whence = SEEK_SET;
-    return ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    // Where the question cannot be asked, the file may be another copy's.
+    return ::fcntl(fd, F_OFD_GETLK, &lock) != 0 || lock.l_type != F_UNLCK;
 }
 
 } // namespace FileLock

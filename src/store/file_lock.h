@@ -18,7 +18,8 @@ int tryWriteLock(int fd);
 bool unsupported(int errnum);
 
 // Whether another open description holds a write lock on the file (fd open
-// for reading is enough): its holder is running.
+// for reading is enough): its holder is running. A file whose locks cannot
+// be asked about counts as held, so nothing of another copy is ever taken.
 bool isHeldElsewhere(int fd);
 
 } // namespace FileLock

@@ -99,18 +99,22 @@ std::optional<FileError> RecoveryFile::write(const DateSettings& dates, const QD
     out.writeLine("day " + day.toString(Qt::ISODate).toLatin1());
     out.writeLine("loaded " + hashOf(loadedText));
     out.write(EntryLines::entryBytes(dates, day, text));
-    if (auto failure = file.commit())
-        return failure;
-    // Locked since it was made: closing the old one lets its lock go with it.
-    m_held = file.takeDescriptor();
-    return std::nullopt;
+    auto failure = file.commit();
+    // Locked since it was made, and in place even where the folder's sync
+    // failed: closing the old one lets its lock go with it.
+    if (file.isInPlace())
+        m_held = file.takeDescriptor();
+    return failure;
 }
 
 std::optional<FileError> RecoveryFile::remove()
 {
+    // The name goes before the lock, so no other copy ever finds the file
+    // unheld and takes it for one left behind.
+    const int unlinked = ::unlink(PosixIo::nativePath(m_path).constData()) == 0 ? 0 : errno;
     m_held.close();
-    if (::unlink(PosixIo::nativePath(m_path).constData()) != 0 && errno != ENOENT)
-        return PosixIo::error(m_path, errno);
+    if (unlinked != 0 && unlinked != ENOENT)
+        return PosixIo::error(m_path, unlinked);
     return std::nullopt;
 }
 

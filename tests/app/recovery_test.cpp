@@ -1,5 +1,6 @@
 #include "program_fixture.h"
 
+#include "store/posix_io.h"
 #include "store/recovery_file.h"
 
 #include <QDirIterator>
@@ -203,6 +204,10 @@ TEST_F(LeftoverTest, OnlyFilesNoRunningCopyHoldsAreLeftBehind)
 {
     RecoveryFile running(dir.path());
     ASSERT_FALSE(running.write(dates, QDate(2026, 12, 5), u"still typing", u"", QDateTime::currentDateTime()));
+    // Still held after a write whose folder sync failed.
+    PosixIo::injectFault({PosixIo::Call::SyncFolder});
+    EXPECT_TRUE(running.write(dates, QDate(2026, 12, 5), u"still typing", u"", QDateTime::currentDateTime()));
+    PosixIo::clearFaults();
     const QString gone = leave(QDate(2026, 12, 4), QStringLiteral("lost"), QString());
     // Not files, or not the program's: never read, never touched.
     ASSERT_EQ(::symlink("/dev/zero", qPrintable(path("ojwunsaved-zero.txt"))), 0);
