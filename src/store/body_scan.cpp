@@ -122,10 +122,7 @@ template <typename Bytes>
         if (c == '\r' || c == '\n') {
             if (!endsLineAt(bytes, at, crLines))
                 return false; // an LF in a line's text
-            if (at + 1 < size && isMark(bytes[at + 1]))
-                return true;
-            const bool oneByte = !crLines || (c == '\r' && (at + 1 == size || bytes[at + 1] != '\n'));
-            return stops.shortLineEnds && oneByte;
+            return at + 1 < size && isMark(bytes[at + 1]);
         }
         for (const AsciiWord* word : words) {
             if (at + word->size() <= size && word->isAt(bytes + at))
@@ -178,12 +175,10 @@ template <typename Bytes>
             // A line end before a line that starts with a mark is an LF
             // (of a CR LF), or a CR without its LF, which ends in one byte.
             places |= mask(block == lf) & (mask(next == star) | mask(next == bang));
-            const Bytes oneByte = mask(block == cr) & ~mask(next == lf);
-            places |= stops.shortLineEnds ? oneByte : oneByte & (mask(next == star) | mask(next == bang));
+            places |= mask(block == cr) & ~mask(next == lf) & (mask(next == star) | mask(next == bang));
         } else {
-            // Every line end is an LF, and ends in one byte.
-            const Bytes ends = mask(block == lf);
-            places |= stops.shortLineEnds ? ends : ends & (mask(next == star) | mask(next == bang));
+            // Every line end is an LF.
+            places |= mask(block == lf) & (mask(next == star) | mask(next == bang));
         }
         for (qsizetype k = 0; k < edgeCount; ++k) {
             const Edges& word = edges[k];
@@ -255,7 +250,7 @@ qsizetype firstStop(std::span<const AsciiWord* const> words, const Stops& stops,
                     qsizetype from)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    if (words.empty() && !stops.notAscii && !stops.shortLineEnds)
+    if (words.empty() && !stops.notAscii)
         return firstMarkLine(bytes, text.size(), from, stops.lineEnd == '\r');
 #if defined(__x86_64__)
     static const bool wide = __builtin_cpu_supports("avx2");

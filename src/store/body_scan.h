@@ -15,17 +15,13 @@ class AsciiWord;
 //   end line;
 // - where one of the words' bytes start, case aside;
 // - if asked, a byte that is not ASCII (the line's text may hold a word that
-//   its bytes do not show);
-// - if asked, a line end of one byte (a CR without its LF, or an LF where
-//   lines end at LF): between two stops every line ends in CR LF, so the
-//   lines passed over are as long in text as in bytes.
+//   its bytes do not show).
 namespace BodyScan {
 
 struct Stops
 {
     char lineEnd = '\r'; // CR, or LF in a file without any CR
     bool notAscii = false;
-    bool shortLineEnds = false;
 };
 
 // The first place from place from on (a line's start) where the scan stops,

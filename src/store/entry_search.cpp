@@ -95,18 +95,9 @@ struct SearchDay
     qint64 julianDay = 0;
     WordSet found;
     bool open = false; // in the body of one of the day's entries
-    // The day's text up to here, each line counted with the CR LF that
-    // follows it in the text (the last one's, not there yet, too): where the
-    // next line starts. Needed, and kept, up to the line where the first word
-    // is first found.
-    qsizetype textLength = 0;
-    // Lines kept in the pass's store, as the pad shows them: the one where
-    // the day's first match stands, and the one where the first word first
-    // stands (most often the same), with where that one starts in the day's
-    // text.
+    // The line where the day's first match stands, as the pad shows it,
+    // kept in the pass's store.
     QByteArrayView excerpt;
-    QByteArrayView firstWordLine;
-    qsizetype firstWordLineStart = 0;
 };
 
 // Copies of lines, kept to the end of the pass, in pieces of 64 KiB that
@@ -175,8 +166,7 @@ private:
 // the pass does not stop at them: a scan of the block's bytes (BodyScan)
 // goes from one line that matters to the next, one that may be a header or
 // an end line, or may hold a word that a day whose body is open still needs.
-// Only those lines are looked at closely; the others are counted, for where
-// the lines of the days' texts start.
+// Only those lines are looked at closely.
 class SearchPass
 {
 public:
@@ -198,8 +188,8 @@ public:
     // is used of it is ever touched.
     void expect(qint64 fileSize) { m_days.reserve(size_t(std::clamp<qint64>(fileSize / 256, 16, 1 << 22))); }
 
-    // The lines of the next block of the file, in order. Lines the scan
-    // passes over are only counted; the others are looked at closely.
+    // The lines of the next block of the file, in order: those the scan
+    // stops in are looked at closely.
     void takeBlock(QByteArrayView block, const LineBlockReader& reader)
     {
         const char lineEnd = reader.lineEnd();
@@ -212,7 +202,6 @@ public:
         // A line looked at closely; the scan found no word, and no byte
         // beyond ASCII, in its first clean bytes.
         const auto lookAt = [&](qsizetype from, qsizetype end, qsizetype clean = 0) {
-            settlePending();
             take(QByteArrayView(bytes + from, end - from), clean);
             refresh();
             return reader.nextLineStart(block, end);
@@ -231,20 +220,14 @@ public:
             if (inBody && !m_needed.isEmpty()) {
                 words = m_scanned;
                 stops.notAscii = true;
-                stops.shortLineEnds = true;
             }
             const qsizetype stop = BodyScan::firstStop(words, stops, block, start);
-            if (stop < 0) {
-                m_pending += size - start;
+            if (stop < 0)
                 break;
-            }
             if (bytes[stop] == '\r' || bytes[stop] == '\n') {
                 // The lines up to this line end hold nothing for the query;
-                // the next may be a header or an end line, or this one ends
-                // in one byte. Their text runs to the end of this one, and
-                // its CR LF.
+                // the next may be a header or an end line.
                 const qsizetype end = lineEnd == '\r' && bytes[stop] == '\n' ? stop - 1 : stop;
-                m_pending += end - start + 2;
                 start = reader.nextLineStart(block, end);
                 continue;
             }
@@ -253,10 +236,8 @@ public:
             const qsizetype lineStart = before
                 ? reader.nextLineStart(block, static_cast<const char*>(before) - bytes)
                 : start;
-            m_pending += lineStart - start;
             start = lookAt(lineStart, endFrom(stop), stop - lineStart);
         }
-        settlePending();
     }
 
     void finish(qsizetype limit, EntrySearch::Result& result)
@@ -281,16 +262,6 @@ public:
     }
 
 private:
-    // The lines that went by unlooked at added to the texts of the open
-    // days, for those that still need to know where their lines start (and
-    // to none, outside every body).
-    void settlePending()
-    {
-        for (const int open : m_open)
-            m_days[size_t(open)].textLength += m_pending;
-        m_pending = 0;
-    }
-
     // After a line looked at closely: which words the open days still need,
     // and which of those the lines' bytes are scanned for.
     void refresh()
@@ -355,35 +326,27 @@ private:
         const QByteArrayView line = !rawLine.isEmpty() && rawLine.front() == EntryLines::markEscape.front()
             ? EntryLines::unescapedBody(rawLine)
             : rawLine;
-        qsizetype units = 0;
-        const WordSet inLine = wordsIn(rawLine, line, clean, units);
+        const WordSet inLine = wordsIn(rawLine, line, clean);
+        if (inLine.isEmpty())
+            return;
         QByteArrayView kept;
-        bool isKept = false;
         for (const int open : m_open) {
             SearchDay& day = m_days[size_t(open)];
-            const WordSet fresh = inLine.without(day.found);
-            if (!fresh.isEmpty()) {
-                if (!isKept) {
+            if (inLine.without(day.found).isEmpty())
+                continue;
+            if (day.excerpt.data() == nullptr) {
+                if (kept.data() == nullptr)
                     kept = m_store.keep(line);
-                    isKept = true;
-                }
-                if (day.excerpt.data() == nullptr)
-                    day.excerpt = kept;
-                if (fresh.has(0)) {
-                    day.firstWordLine = kept;
-                    day.firstWordLineStart = day.textLength;
-                }
-                day.found |= fresh;
+                day.excerpt = kept;
             }
-            day.textLength += units + 2;
+            day.found |= inLine;
         }
     }
 
     // The needed words that a line holds, given as it stands in the file
     // (an escape, never part of an ASCII match, included) and as the pad
-    // shows it; and, unless all of them are found, the length of its text.
-    // Its first clean bytes are ASCII and start no needed word.
-    WordSet wordsIn(QByteArrayView rawLine, QByteArrayView line, qsizetype clean, qsizetype& units)
+    // shows it. Its first clean bytes are ASCII and start no needed word.
+    WordSet wordsIn(QByteArrayView rawLine, QByteArrayView line, qsizetype clean)
     {
         WordSet found;
         for (size_t k = 0; k < m_words.size(); ++k) {
@@ -391,17 +354,10 @@ private:
                 found.set(k);
         }
         const WordSet missing = m_needed.without(found);
-        // All found: no day in whose body the line stands needs its length,
-        // since the first word, if a day still lacked it, is found here.
-        if (missing.isEmpty())
-            return found;
         // Most lines are all ASCII, where the bytes have told everything.
-        if (AsciiWord::firstNonAscii(rawLine, clean) < 0) {
-            units = line.size();
+        if (missing.isEmpty() || AsciiWord::firstNonAscii(rawLine, clean) < 0)
             return found;
-        }
         TextCodec::decode(line, m_decoded);
-        units = m_decoded.size();
         m_folded.foldOnly(m_decoded);
         const std::u16string_view folded(m_folded.folded().utf16(), size_t(m_folded.folded().size()));
         for (size_t k = 0; k < m_words.size(); ++k) {
@@ -446,17 +402,6 @@ private:
                 hit.marks[merged++] = mark;
         }
         hit.marks.resize(merged);
-
-        const SearchWord& first = m_words.front();
-        TextRange range;
-        if (first.ascii && AsciiWord::firstNonAscii(day.firstWordLine, 0) < 0) {
-            range = TextRange{first.ascii->indexIn(day.firstWordLine, 0), first.ascii->size()};
-        } else {
-            if (!(day.firstWordLine.data() == day.excerpt.data() && !ascii))
-                m_folded.assign(TextCodec::decode(day.firstWordLine));
-            range = m_folded.original(m_folded.folded().indexOf(first.folded), first.folded.size());
-        }
-        hit.firstMatch = TextRange{day.firstWordLineStart + range.start, range.length};
         return hit;
     }
 
@@ -468,11 +413,9 @@ private:
     std::vector<int> m_open; // the days in whose body the pass stands
     SearchLineStore m_store; // the lines kept for the excerpts
     // Which words the open days need, and the ones of them the lines' bytes
-    // are scanned for; the length of the lines gone by since the last line
-    // looked at closely.
+    // are scanned for.
     WordSet m_needed;
     std::vector<const AsciiWord*> m_scanned;
-    qsizetype m_pending = 0;
     QString m_decoded;
     FoldedText m_folded;
 };

@@ -39,9 +39,6 @@ public:
         // (sorted, overlapping stretches merged), for showing them in bold.
         QString excerpt;
         QList<TextRange> marks;
-        // Where the first word first stands in the day's whole text, for
-        // selecting it in the pad once the day is shown.
-        TextRange firstMatch;
     };
 
     enum class Status {
