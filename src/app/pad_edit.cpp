@@ -80,19 +80,32 @@ void PadEdit::setEntryText(const QString& text)
         start = end + 2;
     }
     setWordWrapMode(longest > longLine ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const bool wasInPieces = m_shownInPieces;
     m_shownInPieces = longest > maxEditableLine;
     m_entry = m_shownInPieces ? text : QString();
+    // Pieces are for reading: whatever puts such a text here (a load, a
+    // merged save, a recovered text), nothing typed over it would be kept.
+    if (wasInPieces || m_shownInPieces)
+        setReadOnly(m_shownInPieces);
     if (m_shownInPieces) {
         // Each piece a paragraph of its own: the editor lays out only the
         // pieces in view.
-        QString pieces = text;
-        pieces.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        for (qsizetype at = 0, run = 0; at < pieces.size(); ++at) {
-            run = pieces[at] == u'\n' ? 0 : run + 1;
+        QString pieces;
+        pieces.reserve(text.size() + text.size() / longLine + 1);
+        qsizetype run = 0;
+        for (qsizetype at = 0; at < text.size(); ++at) {
+            if (text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n') {
+                pieces += u'\n';
+                run = 0;
+                ++at;
+                continue;
+            }
             if (run == longLine) {
-                pieces.insert(++at, u'\n');
+                pieces += u'\n';
                 run = 0;
             }
+            pieces += text[at];
+            ++run;
         }
         setPlainText(pieces);
         return;

@@ -244,6 +244,9 @@ TEST_F(ProgramTest, AnEntryWithAHugeLineShowsAtOnceAndStaysAsItIs)
     activate(&other);
     activate(&main());
     EXPECT_EQ(entries(), file);
+    // Cleared, the pad takes typing again.
+    main().mnuPadClear->trigger();
+    EXPECT_FALSE(main().txtPad->isReadOnly());
 
     // A long line a person could type stays editable.
     writeEntries(QByteArray(todayHeader) + QByteArray(50'000, 'y') + "\r\n!*!\r\n");
