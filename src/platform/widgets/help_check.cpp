@@ -58,18 +58,22 @@ void HelpCheck::check(const QString& file, const std::function<void(const QStrin
     auto* limit = new QTimer(process);
     limit->setSingleShot(true);
     connect(limit, &QTimer::timeout, process, &QProcess::kill);
-    const auto verdict = [this, process, key, file, done](const QString& problem) {
-        m_verdicts.insert(key, problem);
+    // A check that could not start says nothing of the file: the next one
+    // tries again.
+    const auto verdict = [this, process, key, done](const QString& problem, bool remembered = true) {
+        if (remembered)
+            m_verdicts.insert(key, problem);
         process->deleteLater();
         done(problem);
     };
-    connect(process, &QProcess::finished, this, [process, file, verdict](int exitCode, QProcess::ExitStatus status) {
+    connect(process, &QProcess::finished, this, [file, verdict](int exitCode, QProcess::ExitStatus status) {
         const bool whole = status == QProcess::NormalExit && exitCode == 0;
         verdict(whole ? QString() : QStringLiteral("The help file %1 is damaged.").arg(file));
     });
     connect(process, &QProcess::errorOccurred, this, [process, file, verdict](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            verdict(QStringLiteral("The help file %1 could not be checked: %2").arg(file, process->errorString()));
+            verdict(QStringLiteral("The help file %1 could not be checked: %2").arg(file, process->errorString()),
+                    false);
     });
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->start(m_program, {QStringLiteral("--check-help"), file});
