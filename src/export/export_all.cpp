@@ -60,7 +60,6 @@ std::optional<FileError> collect(const QString& path, const DateSettings& dates,
     if (!file.isOpen())
         return std::nullopt;
     const int fd = file.get();
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     // The bodies take about as much room as the file.
     struct stat status;
     if (::fstat(fd, &status) == 0 && !out.bytes.reserve(size_t(status.st_size) + 4096))

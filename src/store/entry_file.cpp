@@ -85,14 +85,13 @@ bool sameFolder(int a, int b)
 }
 
 // Whether a temporary file holds a whole diary: it ends with a complete
-// line, and its last entry with its end line.
-bool isComplete(int fd, const DateSettings& dates, std::optional<FileError>& failure, const QString& path)
+// line, and its last entry with its end line. One that cannot be read is
+// not known to be whole.
+bool isComplete(int fd, const DateSettings& dates)
 {
     struct stat status;
-    if (::fstat(fd, &status) != 0) {
-        failure = PosixIo::error(path, errno);
+    if (::fstat(fd, &status) != 0)
         return false;
-    }
     char last = 0;
     if (status.st_size == 0 || ::pread(fd, &last, 1, status.st_size - 1) != 1 || (last != '\r' && last != '\n'))
         return false;
@@ -101,11 +100,7 @@ bool isComplete(int fd, const DateSettings& dates, std::optional<FileError>& fai
     QByteArrayView line;
     while (reader.next(line))
         entry.see(line);
-    if (reader.error() != 0) {
-        failure = PosixIo::error(path, reader.error());
-        return false;
-    }
-    return !entry.isOpen(dates);
+    return reader.error() == 0 && !entry.isOpen(dates);
 }
 
 // Whether a regular, non-empty temporary file lies in the folder: with the
@@ -370,8 +365,8 @@ std::optional<FileError> EntryFile::recover() const
     // Half a file taken as the diary would pass for the whole, and the next
     // save would remove the rest; so what is not complete goes aside.
     UniqueFd temp;
-    std::optional<FileError> failure = PosixIo::openForReading(folderFd, tempFileName, tempPath(), temp);
-    const bool complete = temp.isOpen() && isComplete(temp.get(), m_dates, failure, tempPath());
+    const bool complete = !PosixIo::openForReading(folderFd, tempFileName, tempPath(), temp) && temp.isOpen()
+                          && isComplete(temp.get(), m_dates);
     temp.close();
     if (!complete || ::renameat(folderFd, tempFileName, folderFd, fileName) != 0)
         return setTempAside(folderFd, m_folder).notice;
