@@ -37,7 +37,7 @@ inline bool isHeader(QByteArrayView line)
 
 inline bool isEnd(QByteArrayView line)
 {
-    return line == endLine;
+    return line.size() == endLine.size() && std::memcmp(line.data(), endLine.data(), size_t(endLine.size())) == 0;
 }
 
 // A header line or an end line, as every reader sees it.

@@ -75,20 +75,6 @@ struct SearchWord
     std::optional<AsciiWord> ascii;
 };
 
-// The tests of EntryLines, for the lines a search looks at closely, one or
-// two an entry: comparisons of a known length, done in place.
-bool isEndLine(QByteArrayView line)
-{
-    constexpr auto size = size_t(EntryLines::endLine.size());
-    return size_t(line.size()) == size && std::memcmp(line.data(), EntryLines::endLine.data(), size) == 0;
-}
-
-bool startsAsHeader(QByteArrayView line)
-{
-    constexpr auto size = size_t(EntryLines::headerMark.size());
-    return size_t(line.size()) >= size && std::memcmp(line.data(), EntryLines::headerMark.data(), size) == 0;
-}
-
 // What the pass knows of one day.
 struct SearchDay
 {
@@ -285,7 +271,7 @@ private:
         if (!m_open.empty()) {
             // The end line closes every body that is open: a day's header
             // inside another day's body starts a body that ends with it.
-            if (isEndLine(line)) {
+            if (EntryLines::isEnd(line)) {
                 for (const int open : m_open)
                     m_days[size_t(open)].open = false;
                 m_open.clear();
@@ -295,7 +281,7 @@ private:
         }
         // Every line may be a header, a body line too, for the days whose
         // body it is not in: loading such a day skips to it.
-        if (!startsAsHeader(line))
+        if (!EntryLines::isHeader(line))
             return;
         if (const std::optional<QDate> day = m_headers.read(line.sliced(EntryLines::headerMark.size())))
             openDay(*day);
