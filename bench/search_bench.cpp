@@ -6,7 +6,7 @@
 
 #include "bench_case.h"
 
-#include "store/entry_search.h"
+#include "search/entry_search.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // and a day read exactly is the day read to the day.
 
 #include "fuzz_support.h"
-#include "store/text_codec.h"
+#include "files/text_codec.h"
 
 #include <QDate>
 

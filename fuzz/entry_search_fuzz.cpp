@@ -8,10 +8,10 @@
 // scanned sixteen at a time as well as 32.
 
 #include "fuzz_support.h"
-#include "store/body_scan.h"
+#include "search/body_scan.h"
 #include "store/entry_file.h"
-#include "store/entry_search.h"
-#include "store/search_query.h"
+#include "search/entry_search.h"
+#include "search/search_query.h"
 
 #include <algorithm>
 #include <functional>

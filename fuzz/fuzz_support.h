@@ -6,7 +6,7 @@
 
 #include "platform/core/date_settings.h"
 #include "store/entry_lines.h"
-#include "store/text_codec.h"
+#include "files/text_codec.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,12 +1,12 @@
 // The line reader's two ways of advancing, on the same bytes: a reader that
-// mixes nextHeader() and next() as the input says reaches, at every call,
+// mixes nextStartingWith() and next() as the input says reaches, at every call,
 // the line that a reader walking every line with next() reaches, for any
 // buffer size (so that marks and line ends cross the buffer's end), and
 // sees the same byte-order mark and line end.
 
 #include "fuzz_support.h"
 #include "store/entry_lines.h"
-#include "store/line_reader.h"
+#include "files/line_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         while (header && more && !EntryLines::isHeader(expected))
             more = walked.next(expected);
         QByteArrayView line;
-        FUZZ_CHECK((header ? reader.nextHeader(line) : reader.next(line)) == more,
+        FUZZ_CHECK((header ? reader.nextStartingWith(EntryLines::headerMark, line) : reader.next(line)) == more,
                    "a line is found exactly when the walk finds one");
         if (!more)
             break;

@@ -7,8 +7,8 @@
 // again as the same text.
 
 #include "fuzz_support.h"
-#include "store/line_reader.h"
-#include "store/text_codec.h"
+#include "files/line_reader.h"
+#include "files/text_codec.h"
 
 #include <QStringDecoder>
 

@@ -3,7 +3,7 @@
 // own form gives back the day and the text it was written for.
 
 #include "fuzz_support.h"
-#include "store/recovery_file.h"
+#include "recovery/recovery_file.h"
 #include "store/entry_lines.h"
 
 #include <QFile>

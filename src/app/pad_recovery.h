@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/recovery_file.h"
+#include "recovery/recovery_file.h"
 
 #include <QObject>
 #include <QTimer>

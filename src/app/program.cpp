@@ -10,7 +10,7 @@
 #include "platform/widgets/help_window.h"
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/window_printer.h"
-#include "store/rescue_file.h"
+#include "recovery/rescue_file.h"
 
 #include <QApplication>
 #include <QDir>

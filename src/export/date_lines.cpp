@@ -2,7 +2,7 @@
 
 #include "platform/core/date_format.h"
 #include "platform/core/date_settings.h"
-#include "store/text_codec.h"
+#include "files/text_codec.h"
 
 #include <QDate>
 

@@ -5,12 +5,12 @@
 #include "export/page_array.h"
 
 #include "platform/core/date_settings.h"
-#include "store/atomic_file.h"
+#include "files/atomic_file.h"
 #include "store/entry_file.h"
 #include "store/entry_lines.h"
-#include "store/line_reader.h"
-#include "store/posix_io.h"
-#include "store/text_codec.h"
+#include "files/line_reader.h"
+#include "files/posix_io.h"
+#include "files/text_codec.h"
 
 #include <QByteArray>
 #include <QDate>

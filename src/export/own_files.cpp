@@ -1,8 +1,8 @@
 #include "export/own_files.h"
 
 #include "store/entry_file.h"
-#include "store/folder_lock.h"
-#include "store/posix_io.h"
+#include "files/folder_lock.h"
+#include "files/posix_io.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 #include "platform/widgets/twips.h"
 #include "routines/module_routines.h"
 #include "routines/pad_state.h"
-#include "store/search_query.h"
+#include "search/search_query.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

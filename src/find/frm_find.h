@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/entry_search.h"
+#include "search/entry_search.h"
 
 #include <QDate>
 #include <QWidget>

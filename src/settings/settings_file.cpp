@@ -1,9 +1,9 @@
 #include "settings/settings_file.h"
 
-#include "store/atomic_file.h"
-#include "store/line_reader.h"
-#include "store/posix_io.h"
-#include "store/text_codec.h"
+#include "files/atomic_file.h"
+#include "files/line_reader.h"
+#include "files/posix_io.h"
+#include "files/text_codec.h"
 
 #include <charconv>
 #include <cmath>

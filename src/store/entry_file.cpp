@@ -1,14 +1,14 @@
 #include "store/entry_file.h"
 
 #include "platform/core/date_settings.h"
-#include "store/atomic_file.h"
-#include "store/buffered_writer.h"
+#include "files/atomic_file.h"
+#include "files/buffered_writer.h"
 #include "store/entry_lines.h"
-#include "store/folder_lock.h"
+#include "files/folder_lock.h"
 #include "store/line_merge.h"
-#include "store/line_reader.h"
-#include "store/posix_io.h"
-#include "store/text_codec.h"
+#include "files/line_reader.h"
+#include "files/posix_io.h"
+#include "files/text_codec.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -172,7 +172,7 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
     QByteArrayView line;
     // From header to header: only the bodies of the day's entries are read
     // line by line.
-    while (reader.nextHeader(line)) {
+    while (reader.nextStartingWith(EntryLines::headerMark, line)) {
         if (!matcher.matches(line))
             continue;
         // Nothing but the end line ends a body: a line in it that looks

@@ -1,7 +1,7 @@
 #include "store/entry_lines.h"
 
 #include "platform/core/date_settings.h"
-#include "store/text_codec.h"
+#include "files/text_codec.h"
 
 #include <cstring>
 

@@ -4,8 +4,8 @@
 #include "store/entry_file.h"
 #include "store/entry_lines.h"
 #include "store/header_date_reader.h"
-#include "store/line_reader.h"
-#include "store/posix_io.h"
+#include "files/line_reader.h"
+#include "files/posix_io.h"
 
 #include <algorithm>
 
@@ -29,7 +29,7 @@ std::optional<FileError> EntryScan::forEachDay(OnDay onDay) const
     QByteArrayView line;
     // Only header lines are looked at; the lines between them are passed
     // over unread.
-    while (reader.nextHeader(line)) {
+    while (reader.nextStartingWith(EntryLines::headerMark, line)) {
         if (const std::optional<QDate> day = dates.read(line.sliced(EntryLines::headerMark.size())))
             onDay(*day);
     }

@@ -2,7 +2,7 @@
 
 #include "find/found_days.h"
 #include "find/frm_find.h"
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "program_fixture.h"
 
-#include "store/posix_io.h"
-#include "store/recovery_file.h"
+#include "files/posix_io.h"
+#include "recovery/recovery_file.h"
 
 #include <QDirIterator>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 #include "program_fixture.h"
 
 #include "store/entry_file.h"
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 // A save that meets a day changed on disk by another copy of the program,
 // and a save whose folder sync fails after the rename.

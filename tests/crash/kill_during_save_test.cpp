@@ -1,6 +1,6 @@
 #include "crash_plan.h"
 #include "store/entry_file.h"
-#include "store/folder_lock.h"
+#include "files/folder_lock.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "export/date_lines.h"
 #include "platform/core/date_settings.h"
-#include "store/text_codec.h"
+#include "files/text_codec.h"
 
 #include <QDate>
 #include <QLocale>

@@ -2,9 +2,9 @@
 
 #include "platform/core/date_settings.h"
 #include "store/entry_lines.h"
-#include "store/line_reader.h"
-#include "store/posix_io.h"
-#include "store/text_codec.h"
+#include "files/line_reader.h"
+#include "files/posix_io.h"
+#include "files/text_codec.h"
 
 #include <QByteArray>
 #include <QDate>

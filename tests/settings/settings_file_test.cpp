@@ -1,5 +1,5 @@
 #include "settings/settings_file.h"
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <QDir>
 #include <QFile>

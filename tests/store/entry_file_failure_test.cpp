@@ -1,5 +1,5 @@
 #include "store/entry_file.h"
-#include "store/folder_lock.h"
+#include "files/folder_lock.h"
 
 #include "store_fixture.h"
 

@@ -1,7 +1,7 @@
-#include "store/buffered_writer.h"
+#include "files/buffered_writer.h"
 #include "store/entry_file.h"
-#include "store/folder_lock.h"
-#include "store/posix_io.h"
+#include "files/folder_lock.h"
+#include "files/posix_io.h"
 
 #include "store_fixture.h"
 

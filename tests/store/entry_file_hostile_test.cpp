@@ -1,5 +1,5 @@
 #include "store/entry_file.h"
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include "store_fixture.h"
 

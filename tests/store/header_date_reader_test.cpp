@@ -1,6 +1,6 @@
 #include "store/header_date_reader.h"
 
-#include "store/text_codec.h"
+#include "files/text_codec.h"
 
 #include <QLocale>
 

@@ -1,4 +1,5 @@
-#include "store/line_reader.h"
+#include "files/line_reader.h"
+#include "store/entry_lines.h"
 
 #include "store_fixture.h"
 
@@ -42,14 +43,14 @@ private:
 };
 
 // Reads every line of the bytes through a reader with the given buffer
-// size, with next() or, for the headers alone, with nextHeader().
+// size, with next() or, for the headers alone, with nextStartingWith().
 Lines readLines(const QByteArray& bytes, qsizetype bufferSize, bool headersOnly = false)
 {
     BytesFile file(bytes);
     LineReader reader(file.open(), bufferSize);
     Lines lines;
     QByteArrayView line;
-    while (headersOnly ? reader.nextHeader(line) : reader.next(line))
+    while (headersOnly ? reader.nextStartingWith(EntryLines::headerMark, line) : reader.next(line))
         lines.append(line.toByteArray());
     EXPECT_EQ(reader.error(), 0);
     return lines;
@@ -195,7 +196,7 @@ TEST(LineReader, NextHeaderAndNextMixedOnOneReaderFollowTheLineWalk)
             bool more = reference.next(expected);
             while (header && more && !expected.startsWith("*!*"))
                 more = reference.next(expected);
-            ASSERT_EQ(header ? reader.nextHeader(line) : reader.next(line), more)
+            ASSERT_EQ(header ? reader.nextStartingWith(EntryLines::headerMark, line) : reader.next(line), more)
                 << "input " << bytes.toPercentEncoding().toStdString() << ", calls " << calls.toStdString();
             if (!more)
                 break;

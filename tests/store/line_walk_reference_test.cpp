@@ -2,8 +2,8 @@
 #include "store/entry_lines.h"
 #include "store/entry_scan.h"
 #include "store/header_date_reader.h"
-#include "store/line_reader.h"
-#include "store/text_codec.h"
+#include "files/line_reader.h"
+#include "files/text_codec.h"
 
 #include "store_fixture.h"
 

@@ -1,10 +1,10 @@
-#include "store/recovery_file.h"
+#include "recovery/recovery_file.h"
 
 #include "platform/core/date_settings.h"
-#include "store/atomic_file.h"
+#include "files/atomic_file.h"
 #include "store/entry_lines.h"
-#include "store/file_lock.h"
-#include "store/text_codec.h"
+#include "files/file_lock.h"
+#include "files/text_codec.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "store/text_codec.h"
+#include "files/text_codec.h"
 
 namespace TextCodec {
 namespace {

@@ -1,9 +1,9 @@
-#include "store/body_scan.h"
-#include "store/entry_search.h"
-#include "store/posix_io.h"
-#include "store/search_query.h"
+#include "search/body_scan.h"
+#include "search/entry_search.h"
+#include "files/posix_io.h"
+#include "search/search_query.h"
 
-#include "store_fixture.h"
+#include "store/store_fixture.h"
 
 #include <QDir>
 

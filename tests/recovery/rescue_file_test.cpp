@@ -1,7 +1,7 @@
-#include "store/rescue_file.h"
+#include "recovery/rescue_file.h"
 
 #include "platform/core/file_error.h"
-#include "store_fixture.h"
+#include "store/store_fixture.h"
 
 #include <QDateTime>
 #include <QDir>

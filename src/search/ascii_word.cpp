@@ -1,6 +1,6 @@
-#include "store/ascii_word.h"
+#include "search/ascii_word.h"
 
-#include "store/byte_block.h"
+#include "search/byte_block.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,10 +1,10 @@
-#include "store/rescue_file.h"
+#include "recovery/rescue_file.h"
 
 #include "platform/core/date_settings.h"
 #include "platform/core/file_error.h"
-#include "store/atomic_file.h"
+#include "files/atomic_file.h"
 #include "store/entry_lines.h"
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <QDateTime>
 #include <QDir>

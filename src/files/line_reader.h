@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/line_buffer.h"
+#include "files/line_buffer.h"
 
 #include <QByteArrayView>
 #include <QtGlobal>
@@ -15,7 +15,7 @@
 //
 // Lines are handed out as views into the reader's buffer, so scanning a file
 // allocates nothing per line. A view stays valid until the next call to
-// next() or nextHeader(). The buffer grows only for a line longer than
+// next() or nextStartingWith(). The buffer grows only for a line longer than
 // itself.
 class LineReader
 {
@@ -32,11 +32,11 @@ public:
     // The next line, or false at the end of the file or after a read error.
     bool next(QByteArrayView& line);
 
-    // The next line that starts with the entry header mark "*!*", the lines
-    // before it passed over: exactly the line that calls of next() would
-    // reach first, found by a byte search for the mark's first byte instead
-    // of a walk over every line end. The two ways of advancing mix freely.
-    bool nextHeader(QByteArrayView& line);
+    // The next line that starts with `mark` (not empty), the lines before
+    // it passed over: exactly the line that calls of next() would reach
+    // first, found by a byte search for the mark's first byte instead of a
+    // walk over every line end. The two ways of advancing mix freely.
+    bool nextStartingWith(QByteArrayView mark, QByteArrayView& line);
 
     // The terminator of the line last given, as it stands in the file: CR
     // LF, a lone CR, LF (in a file without CR), or nothing for a last line

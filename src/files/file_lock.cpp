@@ -1,6 +1,6 @@
-#include "store/file_lock.h"
+#include "files/file_lock.h"
 
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "store/line_block_reader.h"
+#include "search/line_block_reader.h"
 
 LineBlockReader::LineBlockReader(int fd, qsizetype bufferSize) : m_in(fd, bufferSize) {}
 

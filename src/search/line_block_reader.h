@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/line_buffer.h"
+#include "files/line_buffer.h"
 
 #include <QByteArrayView>
 #include <QtGlobal>

@@ -1,8 +1,8 @@
-#include "store/body_scan.h"
+#include "search/body_scan.h"
 
-#include "store/ascii_word.h"
-#include "store/byte_block.h"
-#include "store/search_query.h"
+#include "search/ascii_word.h"
+#include "search/byte_block.h"
+#include "search/search_query.h"
 
 #include <atomic>
 #include <bit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/folded_text.h"
+#include "search/folded_text.h"
 
 #include <QStringList>
 #include <QStringView>

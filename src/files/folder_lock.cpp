@@ -1,6 +1,6 @@
-#include "store/folder_lock.h"
+#include "files/folder_lock.h"
 
-#include "store/file_lock.h"
+#include "files/file_lock.h"
 
 #include <QCoreApplication>
 

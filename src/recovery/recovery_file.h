@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/core/file_error.h"
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/core/file_error.h"
-#include "store/folded_text.h"
-#include "store/line_block_reader.h"
+#include "search/folded_text.h"
+#include "search/line_block_reader.h"
 
 #include <QDate>
 #include <QList>

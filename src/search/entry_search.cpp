@@ -1,15 +1,15 @@
-#include "store/entry_search.h"
+#include "search/entry_search.h"
 
 #include "platform/core/date_settings.h"
-#include "store/ascii_word.h"
-#include "store/body_scan.h"
+#include "search/ascii_word.h"
+#include "search/body_scan.h"
 #include "store/entry_file.h"
 #include "store/entry_lines.h"
 #include "store/header_date_reader.h"
-#include "store/line_block_reader.h"
-#include "store/posix_io.h"
-#include "store/search_query.h"
-#include "store/text_codec.h"
+#include "search/line_block_reader.h"
+#include "files/posix_io.h"
+#include "search/search_query.h"
+#include "files/text_codec.h"
 
 #include <algorithm>
 #include <cstring>

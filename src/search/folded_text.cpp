@@ -1,4 +1,4 @@
-#include "store/folded_text.h"
+#include "search/folded_text.h"
 
 #include <QChar>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "store/buffered_writer.h"
+#include "files/buffered_writer.h"
 
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "store/atomic_file.h"
+#include "files/atomic_file.h"
 
-#include "store/file_lock.h"
+#include "files/file_lock.h"
 
 #include <QFile>
 #include <QRandomGenerator>

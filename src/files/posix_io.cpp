@@ -1,4 +1,4 @@
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "store/line_buffer.h"
+#include "files/line_buffer.h"
 
-#include "store/posix_io.h"
+#include "files/posix_io.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/core/file_error.h"
-#include "store/buffered_writer.h"
-#include "store/posix_io.h"
+#include "files/buffered_writer.h"
+#include "files/posix_io.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,5 @@
-#include "store/line_reader.h"
+#include "files/line_reader.h"
 
-#include "store/entry_lines.h"
 
 #include <cstring>
 
@@ -62,11 +61,11 @@ bool LineReader::next(QByteArrayView& line)
     }
 }
 
-bool LineReader::nextHeader(QByteArrayView& line)
+bool LineReader::nextStartingWith(QByteArrayView mark, QByteArrayView& line)
 {
+    Q_ASSERT(!mark.isEmpty());
     if (!m_in.begun)
         begin();
-    constexpr QByteArrayView mark = EntryLines::headerMark;
     for (;;) {
         if (m_in.error != 0)
             return false;

@@ -1,4 +1,4 @@
-#include "store/search_query.h"
+#include "search/search_query.h"
 
 #include <QChar>
 
