@@ -83,11 +83,8 @@ std::optional<FileError> collect(const QString& path, const DateSettings& dates,
                 continue;
             }
             // Shown as the user typed it, without the escape the diary puts
-            // in front of text that would read as a mark. Most lines start
-            // with neither, and the first byte tells.
-            const QByteArrayView body = startsLike(line, EntryLines::markEscape)
-                ? EntryLines::unescapedBody(line)
-                : line;
+            // in front of text that would read as a mark.
+            const QByteArrayView body = EntryLines::unescapedBody(line);
             stored = out.bytes.append(body.data(), size_t(body.size()))
                 && out.bytes.append(lineEnd.data(), size_t(lineEnd.size()));
         }

@@ -65,7 +65,7 @@ std::optional<RecoveryFile::Left> parse(const QString& path, QByteArrayView byte
     for (qsizetype j = i + 1; j < lines.size() && !EntryLines::isEnd(lines[j]); ++j) {
         if (j > i + 1)
             left.text += u"\r\n";
-        TextCodec::append(EntryLines::unescapedBody(lines[j]), left.text);
+        EntryLines::appendBodyText(lines[j], left.text);
     }
     return left;
 }

@@ -307,11 +307,8 @@ private:
     {
         if (m_needed.isEmpty())
             return;
-        // The line as the pad shows it: only a line that starts as the
-        // escape does can be escaped.
-        const QByteArrayView line = !rawLine.isEmpty() && rawLine.front() == EntryLines::markEscape.front()
-            ? EntryLines::unescapedBody(rawLine)
-            : rawLine;
+        // The line as the pad shows it.
+        const QByteArrayView line = EntryLines::unescapedBody(rawLine);
         const WordSet inLine = wordsIn(rawLine, line, clean);
         if (inLine.isEmpty())
             return;

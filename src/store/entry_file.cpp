@@ -37,7 +37,7 @@ public:
     {
         if (m_any)
             m_text.append(u"\r\n");
-        TextCodec::append(EntryLines::unescapedBody(line), m_text);
+        EntryLines::appendBodyText(line, m_text);
         m_any = true;
     }
 

@@ -42,6 +42,11 @@ QByteArray entryBytes(const DateSettings& dates, const QDate& day, QStringView t
     return bytes;
 }
 
+void appendBodyText(QByteArrayView line, QString& out)
+{
+    TextCodec::append(unescapedBody(line), out);
+}
+
 } // namespace EntryLines
 
 DayHeaderMatcher::DayHeaderMatcher(const DateSettings& dates, const QDate& day)

@@ -63,10 +63,17 @@ inline bool needsEscape(QByteArrayView line)
 // such a line could not be in a body then.
 inline QByteArrayView unescapedBody(QByteArrayView line)
 {
+    // Most lines do not start as the escape does, and their first byte tells.
+    if (line.isEmpty() || line.front() != markEscape.front())
+        return line;
     if (line.startsWith(markEscape) && needsEscape(line))
         return line.sliced(markEscape.size());
     return line;
 }
+
+// A body line's text as the pad shows it, appended to `out`: the escape
+// taken off, the bytes decoded.
+void appendBodyText(QByteArrayView line, QString& out);
 
 // Appends a text's bytes as body lines (its lines separated by CR LF or a
 // lone CR, as a reader splits them) with the escape where one is needed.
