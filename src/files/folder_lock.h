@@ -13,7 +13,7 @@
 // name goes when it is released. A copy that dies releases it, so a lock is
 // never stale. Where the file system has no such locks, the exclusive
 // creation of "ojwdata.lock.held" locks instead (one a minute old was left
-// by a copy that died). The open folder is the base of the operation's
+// by a copy that died, and one copy takes it over). The open folder is the base of the operation's
 // *at() calls, so all of them name the same folder.
 class FolderLock
 {
@@ -44,6 +44,9 @@ public:
 
 private:
     std::optional<FileError> acquireFallback(const QString& folder);
+    // Takes over a fallback lock left by a copy that died; false while it
+    // is fresh or another copy takes it over.
+    bool takeOverStale();
 
     PosixIo::UniqueFd m_folder;
     PosixIo::UniqueFd m_lock;

@@ -1,5 +1,6 @@
 #include "store/entry_file.h"
 #include "files/folder_lock.h"
+#include "files/posix_io.h"
 
 #include "store_fixture.h"
 
@@ -8,6 +9,7 @@
 #include <QLockFile>
 #include <QSysInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include <sys/time.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -298,6 +301,47 @@ TEST_F(EntryFileSafety, FileSystemsWithoutKernelLocksLockByAnExclusiveFile)
     PosixIo::clearFaults();
     EXPECT_EQ(loaded(july12), "after a crash");
     EXPECT_FALSE(exists(held));
+}
+
+TEST_F(EntryFileSafety, ALinkAtTheLocksNameIsToldAsALink)
+{
+    put(oneEntry);
+    const QString lockPath = folder.filePath(FolderLock::lockFileName);
+    ASSERT_EQ(::symlink("elsewhere", QFile::encodeName(lockPath).constData()), 0);
+    const auto failure = entries.save(july12, u"blocked", false);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->file, lockPath);
+    EXPECT_EQ(failure->reason, PosixIo::linkReason());
+}
+
+TEST_F(EntryFileSafety, ALeftFallbackLockIsTakenOverByOneCopyAtATime)
+{
+    ShortLockWait noWait(0ms);
+    const QString held = folder.filePath(FolderLock::fallbackFileName);
+    PosixIo::injectFault({PosixIo::Call::Lock, ENOLCK, 0, -1});
+    const struct timeval old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+    for (int round = 0; round < 200; ++round) {
+        writeFileBytes(held, "");
+        ASSERT_EQ(::utimes(QFile::encodeName(held).constData(), old), 0);
+        constexpr int copies = 4;
+        FolderLock locks[copies];
+        std::atomic<int> ready{0};
+        std::atomic<int> taken{0};
+        std::vector<std::thread> threads;
+        for (FolderLock& lock : locks) {
+            threads.emplace_back([&] {
+                ++ready;
+                while (ready < copies) {
+                }
+                if (!lock.acquire(folder.path()))
+                    ++taken;
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        ASSERT_LE(taken.load(), 1) << "round " << round;
+    }
+    PosixIo::clearFaults();
 }
 
 TEST_F(EntryFileSafety, LinkedEntryFileStaysALink)
