@@ -23,6 +23,8 @@ std::atomic<std::chrono::milliseconds::rep> waitLimit{FolderLock::defaultWait.co
 // takes a minute.
 constexpr std::time_t fallbackStaleSeconds = 60;
 
+std::atomic<void (*)()> beforeTakeOver{nullptr};
+
 FileError busy(const QString& folder)
 {
     return FileError{folder, QStringLiteral("Another copy of the program is saving in this folder. "
@@ -42,6 +44,11 @@ bool napUntil(Clock::time_point deadline, std::chrono::milliseconds& nap)
 }
 
 } // namespace
+
+void FolderLock::setBeforeTakeOver(void (*hook)())
+{
+    beforeTakeOver = hook;
+}
 
 void FolderLock::setMaxWait(std::chrono::milliseconds wait)
 {
@@ -164,6 +171,8 @@ bool FolderLock::takeOverStale()
                             + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
     if (::linkat(dir, fallbackFileName, dir, mine.constData(), 0) != 0)
         return false;
+    if (const auto hook = beforeTakeOver.load())
+        hook();
     bool taken = false;
     const int fd = ::openat(dir, mine.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {

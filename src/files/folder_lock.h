@@ -29,6 +29,10 @@ public:
     static void setMaxWait(std::chrono::milliseconds wait);
     static std::chrono::milliseconds maxWait();
 
+    // Test seam: runs between the look at a left fallback lock and its
+    // take-over, where another copy may act.
+    static void setBeforeTakeOver(void (*hook)());
+
     FolderLock() = default;
     ~FolderLock() { release(); }
     FolderLock(const FolderLock&) = delete;
