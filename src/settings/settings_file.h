@@ -37,6 +37,8 @@ public:
     // Larger than any font dialog offers; a bigger size in the file is a
     // typing slip, not a choice.
     static constexpr float maxFontSize = 1638;
+    // Longer than any font's name; a longer first line is damaged.
+    static constexpr qsizetype maxFontNameLength = 256;
 
     // locale: the user's, for the font size's decimal separator.
     SettingsFile(const QString& folder, const QLocale& locale);
