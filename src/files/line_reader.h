@@ -66,7 +66,7 @@ private:
     // Tells whether the line just found was too long.
     void endLine(QByteArrayView line);
 
-    // Reads more, keeping the bytes from the current line on.
+    // Reads more, keeping the current line's bytes read so far.
     void fill() { m_scan -= m_in.fill(); }
 
     // Whether a line starts at `at`, a byte read at or after the current

@@ -10,7 +10,7 @@
 #include <optional>
 #include <sys/types.h>
 
-// Small helpers over the POSIX calls the entry store makes: an owning file
+// Small helpers over the POSIX calls the program makes: an owning file
 // descriptor and the conversion of a system error into words for the user.
 namespace PosixIo {
 
@@ -102,8 +102,8 @@ QString notRegularReason();
 QString linkReason();
 QString danglingLinkReason();
 
-// The system calls through which the entry store reads and writes, each
-// able to fail on purpose in a test (below).
+// The system calls through which the program reads and writes its files,
+// each able to fail on purpose in a test (below).
 ssize_t read(int fd, void* buffer, size_t size);
 ssize_t pread(int fd, void* buffer, size_t size, off_t offset);
 ssize_t write(int fd, const void* buffer, size_t size);

@@ -180,12 +180,17 @@ std::optional<FileError> SettingsFile::load(Settings& values) const
     return std::nullopt;
 }
 
-std::optional<FileError> SettingsFile::save(const Settings& values) const
+std::optional<FileError> SettingsFile::save(const Settings& values, bool* written) const
 {
+    if (written)
+        *written = false;
     AtomicFile file(path());
     file.setTempPrefix(".ojwconfig");
     if (auto failure = file.open())
         return failure;
     file.writer().write(format(values));
-    return file.commit();
+    auto failure = file.commit();
+    if (written)
+        *written = file.isInPlace();
+    return failure;
 }

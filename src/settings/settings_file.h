@@ -54,8 +54,9 @@ public:
 
     // Writes the whole file beside the old one and renames it over it, so
     // a crash or a full disk leaves the old file or the new one, never part
-    // of one. On failure the file is as it was.
-    std::optional<FileError> save(const Settings& values) const;
+    // of one. On failure the file is as it was, unless written (when
+    // given) tells that only the disk did not confirm the new file.
+    std::optional<FileError> save(const Settings& values, bool* written = nullptr) const;
 
     // The file's bytes for the values.
     QByteArray format(const Settings& values) const;
