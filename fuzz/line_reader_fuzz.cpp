@@ -1,10 +1,10 @@
 // The line reader and the text decoding: whatever the bytes, the reader's
 // lines are the plain model's lines (byte-order mark and LF-only files
-// included), for any buffer size (so lines that
-// cross the buffer's end and lines longer than it are covered), and every
-// line decodes to text that never holds a replacement character it did not
-// have, that valid UTF-8 keeps exactly, and that writes back and reads
-// again as the same text.
+// included), for any buffer size (so lines that cross the buffer's end and
+// lines longer than it are covered) and any limit of a line's length, and
+// every line decodes to text that never holds a replacement character it
+// did not have, that valid UTF-8 keeps exactly, and that writes back and
+// reads again as the same text.
 
 #include "fuzz_support.h"
 #include "files/line_reader.h"
@@ -22,15 +22,19 @@ void checkDecoding(QByteArrayView line, QString& reused)
     FUZZ_CHECK(line.isEmpty() == text.isEmpty(), "only an empty line reads as empty text");
     if (!line.contains(QByteArrayView("\xEF\xBF\xBD")))
         FUZZ_CHECK(!text.contains(QChar::ReplacementCharacter), "no replacement character");
-    if (TextCodec::isUtf8(line)) {
-        // Qt's decoder, told to keep a U+FEFF at the start as the character
-        // it is (a line is not a file: only the file's first bytes are a mark).
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        FUZZ_CHECK(text == QString(utf8.decode(line)), "valid UTF-8 reads as UTF-8");
+    // Qt's decoder, told to keep a U+FEFF at the start as the character it
+    // is (a line is not a file: only the file's first bytes are a mark),
+    // and that a sequence cut short at the end is an error.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8.decode(line);
+    if (!utf8.hasError()) {
+        FUZZ_CHECK(text == asUtf8, "valid UTF-8 reads as UTF-8");
         FUZZ_CHECK(TextCodec::encode(text) == line, "valid UTF-8 writes back byte for byte");
     }
     const QByteArray written = TextCodec::encode(text);
-    FUZZ_CHECK(TextCodec::isUtf8(written), "text is written as valid UTF-8");
+    QStringDecoder check(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)check.decode(written);
+    FUZZ_CHECK(!check.hasError(), "text is written as valid UTF-8");
     FUZZ_CHECK(TextCodec::decode(written) == text, "text written reads back unchanged");
 }
 
@@ -60,5 +64,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(reader.error() == 0, "reading a memory file does not fail");
     FUZZ_CHECK(count == expected.size(), "every line is read");
     ::close(fd);
+
+    // With a limit, each line within it is the model's, and each longer one
+    // is told as too long.
+    const qsizetype limit = bufferSize * 7 % 50;
+    const int limitedFd = memoryFile(bytes);
+    LineReader limited(limitedFd, bufferSize);
+    limited.setMaxLineLength(limit);
+    count = 0;
+    while (limited.next(line)) {
+        FUZZ_CHECK(count < expected.size(), "no more lines than the file holds");
+        const bool tooLong = expected[count].size() > limit;
+        FUZZ_CHECK(limited.lineTooLong() == tooLong, "a line beyond the limit is told");
+        FUZZ_CHECK(tooLong || line == expected[count], "a line within the limit is the model's line");
+        ++count;
+    }
+    FUZZ_CHECK(count == expected.size(), "every line is read");
+    ::close(limitedFd);
     return 0;
 }

@@ -1,6 +1,7 @@
 // The settings file, whatever it holds: it reads without failing, gives a
-// date style of 1 or 2 and a font size the program can use, and once the
-// values are written, reading and writing them again gives the same bytes.
+// date style of 1 or 2, a font name of a sane length and a font size the
+// program can use, and once the values are written, reading and writing
+// them again gives the same bytes.
 
 #include "fuzz_support.h"
 #include "settings/settings_file.h"
@@ -16,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Settings values;
     FUZZ_CHECK(!settings.load(values), "any settings file reads");
     FUZZ_CHECK(values.dateStyle == 1 || values.dateStyle == 2, "the date style is 1 or 2");
+    FUZZ_CHECK(values.fontName.size() <= SettingsFile::maxFontNameLength, "the font name is of a sane length");
     FUZZ_CHECK(values.fontSize >= 0 && values.fontSize <= SettingsFile::maxFontSize,
                "the font size is one the program can use");
 

@@ -24,10 +24,14 @@ void frmOJW::mnuPadExportAll_Click()
     if (dlgOJW->ShowSave(CommonDialog::Replace::AlwaysAsk) != CommonDialog::Result::Ok)
         return;
 
+    bool written = false;
     if (const auto failure = exportAll(m_program.folder(), m_program.dates(),
-                                       m_program.padState().dateStyle, dlgOJW->FileName)) {
+                                       m_program.padState().dateStyle, dlgOJW->FileName, &written)) {
         m_program.messages().warn(this, Program::title(),
-                                  QStringLiteral("The entries could not be exported.\n\n")
+                                  (written ? QStringLiteral("The entries were exported, but the disk did not "
+                                                            "confirm it. If the computer loses power soon, "
+                                                            "the export may be missing.\n\n")
+                                           : QStringLiteral("The entries could not be exported.\n\n"))
                                       + failure->message());
     }
 }

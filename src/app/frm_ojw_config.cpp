@@ -60,14 +60,19 @@ void frmOJW::SaveConfig()
     values.dateStyle = qint16(m_program.padState().dateStyle);
 
     const SettingsFile file(m_program.folder(), m_program.dates().locale());
-    const auto failure = file.save(values);
+    bool written = false;
+    const auto failure = file.save(values, &written);
     if (!failure || m_settingsWriteReported)
         return;
     // Once per run: the pad keeps its look all the same, and every later
     // write tries again without a word.
     m_settingsWriteReported = true;
-    const QString text = QStringLiteral("The font, colours and date style could not be saved "
-                                        "for the next start.\n\n%1").arg(failure->message());
+    const QString text = (written ? QStringLiteral("The font, colours and date style were saved, but the "
+                                                   "disk did not confirm it. If the computer loses power "
+                                                   "soon, the next start may not have them.\n\n%1")
+                                  : QStringLiteral("The font, colours and date style could not be saved "
+                                                   "for the next start.\n\n%1"))
+                             .arg(failure->message());
     if (m_program.unattended())
         qWarning("%s", qPrintable(text));
     else

@@ -112,8 +112,10 @@ std::optional<FileError> collect(const QString& path, const DateSettings& dates,
 } // namespace
 
 std::optional<FileError> exportAll(const QString& folder, const DateSettings& dates,
-                                   int dateStyle, const QString& target)
+                                   int dateStyle, const QString& target, bool* written)
 {
+    if (written)
+        *written = false;
     AtomicFile out(target);
     out.setTempPrefix(".ojwexport");
     if (auto failure = out.resolve())
@@ -157,5 +159,8 @@ std::optional<FileError> exportAll(const QString& folder, const DateSettings& da
         writer.write(lineEnd);
         writer.write(lineEnd);
     }
-    return out.commit();
+    auto failure = out.commit();
+    if (written)
+        *written = out.isInPlace();
+    return failure;
 }

@@ -14,5 +14,7 @@ class DateSettings;
 // end line or the file's end, and two empty lines; CR LF throughout. The
 // entry file is read once. The target is refused when it is one of the
 // program's own files (refuseOwnFile), and is replaced only by a whole export.
+// written, when given, tells whether the export is in place: with an error,
+// only the disk did not confirm it.
 std::optional<FileError> exportAll(const QString& folder, const DateSettings& dates,
-                                   int dateStyle, const QString& target);
+                                   int dateStyle, const QString& target, bool* written = nullptr);

@@ -4,7 +4,6 @@
 #include "files/folder_lock.h"
 #include "files/posix_io.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -47,11 +46,6 @@ bool sameInode(const QString& a, const QString& b)
            && first.st_ino == second.st_ino;
 }
 
-QString translated(const char* reason)
-{
-    return QCoreApplication::translate("Export", reason);
-}
-
 } // namespace
 
 std::optional<FileError> refuseOwnFile(const QString& folder, const QString& chosen, const QString& resolved)
@@ -60,7 +54,7 @@ std::optional<FileError> refuseOwnFile(const QString& folder, const QString& cho
     const QString name = target.fileName();
     for (const char* prefix : ownPrefixes) {
         if (name.startsWith(QLatin1String(prefix)))
-            return FileError{chosen, translated(keptTextReason)};
+            return FileError{chosen, QString::fromLatin1(keptTextReason)};
     }
     // Names are compared as well as files: the temporary file exists only
     // while a save runs. A save through a link to the entry file writes
@@ -74,9 +68,9 @@ std::optional<FileError> refuseOwnFile(const QString& folder, const QString& cho
                                 && (target.absolutePath() == appFolder
                                     || (own.besideEntries && target.absolutePath() == entryFolder));
         if (atOwnPlace || sameInode(resolved, PosixIo::pathIn(folder, ownName)))
-            return FileError{chosen, translated(own.reason)};
+            return FileError{chosen, QString::fromLatin1(own.reason)};
     }
     if (sameInode(resolved, QStringLiteral("/proc/self/exe")))
-        return FileError{chosen, translated(programReason)};
+        return FileError{chosen, QString::fromLatin1(programReason)};
     return std::nullopt;
 }

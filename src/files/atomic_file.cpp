@@ -208,12 +208,12 @@ void AtomicFile::removeLeftovers() const
 
 int AtomicFile::renameIntoPlace() const
 {
+    const int from = m_folder.get();
+    if (m_noReplace)
+        return PosixIo::renameNoReplace(from, m_tempName, m_name);
     if (const int fault = PosixIo::injected(PosixIo::Call::Rename))
         return fault;
-    const int from = m_folder.get();
-    if (!m_noReplace)
-        return ::renameat(from, m_tempName.constData(), from, m_name.constData()) == 0 ? 0 : errno;
-    return PosixIo::renameNoReplace(from, m_tempName, m_name);
+    return ::renameat(from, m_tempName.constData(), from, m_name.constData()) == 0 ? 0 : errno;
 }
 
 std::optional<FileError> AtomicFile::commit()

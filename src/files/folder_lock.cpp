@@ -2,7 +2,7 @@
 
 #include "files/file_lock.h"
 
-#include <QCoreApplication>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <atomic>
@@ -23,11 +23,12 @@ std::atomic<std::chrono::milliseconds::rep> waitLimit{FolderLock::defaultWait.co
 // takes a minute.
 constexpr std::time_t fallbackStaleSeconds = 60;
 
+std::atomic<void (*)()> beforeTakeOver{nullptr};
+
 FileError busy(const QString& folder)
 {
-    return FileError{folder, QCoreApplication::translate(
-                                 "FolderLock", "Another copy of the program is saving in this "
-                                               "folder. Please try again in a moment.")};
+    return FileError{folder, QStringLiteral("Another copy of the program is saving in this folder. "
+                                            "Please try again in a moment.")};
 }
 
 // Waits a little before the next try: short naps first, as a competing save
@@ -43,6 +44,11 @@ bool napUntil(Clock::time_point deadline, std::chrono::milliseconds& nap)
 }
 
 } // namespace
+
+void FolderLock::setBeforeTakeOver(void (*hook)())
+{
+    beforeTakeOver = hook;
+}
 
 void FolderLock::setMaxWait(std::chrono::milliseconds wait)
 {
@@ -89,7 +95,7 @@ std::optional<FileError> FolderLock::acquire(const QString& folder)
             const int openError = errno;
             release();
             if (openError == ELOOP)
-                return FileError{lockPath, PosixIo::notRegularReason()};
+                return FileError{lockPath, PosixIo::linkReason()};
             return PosixIo::error(lockPath, openError);
         }
         m_lock = PosixIo::UniqueFd(fd);
@@ -143,14 +149,40 @@ std::optional<FileError> FolderLock::acquireFallback(const QString& folder)
             return PosixIo::error(PosixIo::pathIn(folder, QString::fromLatin1(fallbackFileName)),
                                   createError);
         }
-        struct stat status;
-        if (::fstatat(m_folder.get(), fallbackFileName, &status, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISREG(status.st_mode) && std::time(nullptr) - status.st_mtime > fallbackStaleSeconds
-            && ::unlinkat(m_folder.get(), fallbackFileName, 0) == 0)
-            continue;
+        if (takeOverStale())
+            return std::nullopt;
         if (!napUntil(deadline, nap)) {
             release();
             return busy(folder);
         }
     }
+}
+
+bool FolderLock::takeOverStale()
+{
+    // Two copies that both found the file stale must not both take it, so
+    // nothing removes it by name after a look. Each takes a second name for
+    // the file it looks at, and only the copy that finds the file under
+    // exactly two names (the lock's and its own) and still stale takes it
+    // over, by making it fresh: a copy that comes later sees three names or
+    // a fresh file, and waits.
+    const int dir = m_folder.get();
+    const QByteArray mine = QByteArray(fallbackFileName) + '.'
+                            + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+    if (::linkat(dir, fallbackFileName, dir, mine.constData(), 0) != 0)
+        return false;
+    if (const auto hook = beforeTakeOver.load())
+        hook();
+    bool taken = false;
+    const int fd = ::openat(dir, mine.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat status;
+        taken = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 2
+                && std::time(nullptr) - status.st_mtime > fallbackStaleSeconds
+                && ::futimens(fd, nullptr) == 0;
+        ::close(fd);
+    }
+    ::unlinkat(dir, mine.constData(), 0);
+    m_fallbackHeld = taken;
+    return taken;
 }

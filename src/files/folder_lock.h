@@ -13,7 +13,7 @@
 // name goes when it is released. A copy that dies releases it, so a lock is
 // never stale. Where the file system has no such locks, the exclusive
 // creation of "ojwdata.lock.held" locks instead (one a minute old was left
-// by a copy that died). The open folder is the base of the operation's
+// by a copy that died, and one copy takes it over). The open folder is the base of the operation's
 // *at() calls, so all of them name the same folder.
 class FolderLock
 {
@@ -28,6 +28,10 @@ public:
     // The wait for every lock taken from now on; tests change it.
     static void setMaxWait(std::chrono::milliseconds wait);
     static std::chrono::milliseconds maxWait();
+
+    // Test seam: runs between the look at a left fallback lock and its
+    // take-over, where another copy may act.
+    static void setBeforeTakeOver(void (*hook)());
 
     FolderLock() = default;
     ~FolderLock() { release(); }
@@ -44,6 +48,9 @@ public:
 
 private:
     std::optional<FileError> acquireFallback(const QString& folder);
+    // Takes over a fallback lock left by a copy that died; false while it
+    // is fresh or another copy takes it over.
+    bool takeOverStale();
 
     PosixIo::UniqueFd m_folder;
     PosixIo::UniqueFd m_lock;

@@ -38,6 +38,7 @@ bool LineReader::next(QByteArrayView& line)
             const qsizetype at = found - data;
             if (m_in.terminator == '\n' || at + 1 < m_in.end || m_in.eof) {
                 line = QByteArrayView(data + m_in.start, at - m_in.start);
+                endLine(line);
                 m_in.start = m_in.lineAfter(at);
                 // The terminator's bytes: one, or CR LF.
                 m_lineEnd = QByteArrayView(data + at, m_in.start - at);
@@ -48,17 +49,29 @@ bool LineReader::next(QByteArrayView& line)
             // first half of CR LF shows only after the next read.
             m_scan = at;
         } else if (m_in.eof) {
-            if (m_in.start == m_in.end)
+            if (m_in.start == m_in.end && !m_cut)
                 return false;
             line = QByteArrayView(data + m_in.start, m_in.end - m_in.start);
+            endLine(line);
             m_in.start = m_scan = m_in.end;
             m_lineEnd = QByteArrayView();
             return true;
         } else {
             m_scan = m_in.end;
         }
+        // No line end before m_scan: beyond the limit, those bytes go.
+        if (m_maxLineLength >= 0 && m_scan - m_in.start > m_maxLineLength) {
+            m_in.start = m_scan;
+            m_cut = true;
+        }
         fill();
     }
+}
+
+void LineReader::endLine(QByteArrayView line)
+{
+    m_tooLong = m_cut || (m_maxLineLength >= 0 && line.size() > m_maxLineLength);
+    m_cut = false;
 }
 
 bool LineReader::nextStartingWith(QByteArrayView mark, QByteArrayView& line)

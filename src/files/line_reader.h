@@ -32,6 +32,12 @@ public:
     // The next line, or false at the end of the file or after a read error.
     bool next(QByteArrayView& line);
 
+    // Lines longer than this many bytes are not kept whole: next() passes
+    // over all but their last bytes, and lineTooLong() tells such a line.
+    // So a reader of short lines never holds a huge line in memory.
+    void setMaxLineLength(qsizetype length) { m_maxLineLength = length; }
+    bool lineTooLong() const { return m_tooLong; }
+
     // The next line that starts with `mark` (not empty), the lines before
     // it passed over: exactly the line that calls of next() would reach
     // first, found by a byte search for the mark's first byte instead of a
@@ -57,7 +63,10 @@ private:
     // Before the first line: the byte-order mark and the line end.
     void begin();
 
-    // Reads more, keeping the bytes from the current line on.
+    // Tells whether the line just found was too long.
+    void endLine(QByteArrayView line);
+
+    // Reads more, keeping the current line's bytes read so far.
     void fill() { m_scan -= m_in.fill(); }
 
     // Whether a line starts at `at`, a byte read at or after the current
@@ -67,4 +76,7 @@ private:
     LineBuffer m_in; // its start: the first byte of the current line, always a line start
     qsizetype m_scan = 0; // where the search for the line end, or the mark, goes on
     QByteArrayView m_lineEnd;
+    qsizetype m_maxLineLength = -1; // no limit
+    bool m_cut = false;     // bytes of the line being read were passed over
+    bool m_tooLong = false; // of the line last given
 };

@@ -1,17 +1,13 @@
 #include "files/posix_io.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
+#include <array>
 #include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace PosixIo {
@@ -97,16 +93,20 @@ FileError error(const QString& path, int errnum)
 
 QString notRegularReason()
 {
-    return QCoreApplication::translate(
-        "PosixIo", "This is not an ordinary file (it may be a pipe or a device), so the diary "
-                   "can neither be read from it nor saved into it.");
+    return QStringLiteral("This is not an ordinary file (it may be a pipe or a device), so the diary "
+                          "can neither be read from it nor saved into it.");
+}
+
+QString linkReason()
+{
+    return QStringLiteral("This is a link, where the diary needs an ordinary file of its own, so "
+                          "the diary cannot save. Remove the link and try again.");
 }
 
 QString danglingLinkReason()
 {
-    return QCoreApplication::translate(
-        "PosixIo", "This is a link to a file that does not exist (is the folder it points "
-                   "into there?), so the diary can neither be read nor saved.");
+    return QStringLiteral("This is a link to a file that does not exist (is the folder it points "
+                          "into there?), so the diary can neither be read nor saved.");
 }
 
 std::optional<FileError> openForReading(int folderFd, const QByteArray& name, const QString& path,
@@ -155,43 +155,46 @@ std::optional<FileError> openForReading(const QString& path, UniqueFd& fd)
 
 namespace {
 
-std::atomic<bool> faultsArmed{false};
+std::atomic<int> faultsArmed{0};
 std::mutex faultMutex;
-std::optional<Fault> armedFault;
+std::array<std::optional<Fault>, size_t(Call::SyncFolder) + 1> armedFaults;
 
 } // namespace
 
 void injectFault(const Fault& fault)
 {
     std::lock_guard guard(faultMutex);
-    armedFault = fault;
-    faultsArmed = true;
+    std::optional<Fault>& armed = armedFaults[size_t(fault.call)];
+    if (!armed)
+        ++faultsArmed;
+    armed = fault;
 }
 
 void clearFaults()
 {
     std::lock_guard guard(faultMutex);
-    armedFault.reset();
-    faultsArmed = false;
+    armedFaults.fill(std::nullopt);
+    faultsArmed = 0;
 }
 
 int injected(Call call, bool* fired)
 {
     if (fired)
         *fired = false;
-    if (!faultsArmed.load(std::memory_order_relaxed))
+    if (faultsArmed.load(std::memory_order_relaxed) == 0)
         return 0;
     std::lock_guard guard(faultMutex);
-    if (!armedFault || armedFault->call != call)
+    std::optional<Fault>& armed = armedFaults[size_t(call)];
+    if (!armed)
         return 0;
-    if (armedFault->skip > 0) {
-        --armedFault->skip;
+    if (armed->skip > 0) {
+        --armed->skip;
         return 0;
     }
-    const int errnum = armedFault->errnum;
-    if (armedFault->times > 0 && --armedFault->times == 0) {
-        armedFault.reset();
-        faultsArmed = false;
+    const int errnum = armed->errnum;
+    if (armed->times > 0 && --armed->times == 0) {
+        armed.reset();
+        --faultsArmed;
     }
     if (fired)
         *fired = true;
@@ -246,28 +249,24 @@ int readAll(int fd, qsizetype limit, QByteArray& bytes)
 
 int renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to)
 {
-    if (::renameat2(folderFd, from.constData(), folderFd, to.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL)
-        return errno;
+    int renamed = injected(Call::Rename);
+    if (renamed == 0)
+        renamed = ::renameat2(folderFd, from.constData(), folderFd, to.constData(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+    if (renamed != EINVAL)
+        return renamed;
     // A file system without that rename (some network ones): a link never
     // replaces a name either.
     if (::linkat(folderFd, from.constData(), folderFd, to.constData(), 0) != 0)
         return errno;
-    ::unlinkat(folderFd, from.constData(), 0);
-    return 0;
-}
-
-void closeInBackground(UniqueFd fd)
-{
-    if (!fd.isOpen())
-        return;
-    const int raw = fd.release();
-    try {
-        std::thread([raw] { ::close(raw); }).detach();
-    } catch (const std::system_error&) {
-        ::close(raw); // no thread to be had: closed here, only slower
-    }
+    int unlinked = injected(Call::Unlink);
+    if (unlinked == 0 && ::unlinkat(folderFd, from.constData(), 0) != 0)
+        unlinked = errno;
+    if (unlinked == 0)
+        return 0;
+    // A file under both names would be taken for both: an unsaved text
+    // kept as a rescue file would be offered again at the next start.
+    ::unlinkat(folderFd, to.constData(), 0);
+    return unlinked;
 }
 
 } // namespace PosixIo

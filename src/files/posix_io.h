@@ -3,12 +3,14 @@
 #include "platform/core/file_error.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
+#include <cerrno>
 #include <optional>
 #include <sys/types.h>
 
-// Small helpers over the POSIX calls the entry store makes: an owning file
+// Small helpers over the POSIX calls the program makes: an owning file
 // descriptor and the conversion of a system error into words for the user.
 namespace PosixIo {
 
@@ -71,28 +73,45 @@ int readAll(int fd, qsizetype limit, QByteArray& bytes);
 
 // Gives a file a new name in the same folder unless that name is taken
 // (EEXIST then), also on file systems without such a rename. Returns 0 or
-// the errno of the failure.
+// the errno of the failure; on failure the file keeps its old name only.
 int renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to);
 
-// Closes a file that was only read on a short-lived thread of its own: the
-// last close of a file that was replaced frees its storage, which takes a
-// while for a large file.
-void closeInBackground(UniqueFd fd);
+// How many names takeDatedName() tries for one moment.
+constexpr int datedNameTries = 100;
+
+// Gives something a name of its own for the moment `when`:
+// "<prefix>-<yyyyMMdd-HHmmss>.txt", then "-2", "-3" and so on before
+// ".txt" while take(name) returns EEXIST. Returns take's result for the
+// last name tried (0 once a name is taken), which `name` then holds.
+template <typename Take>
+int takeDatedName(const QString& prefix, const QDateTime& when, Take&& take, QString& name)
+{
+    const QString stem = prefix + u'-' + when.toString(u"yyyyMMdd-HHmmss");
+    int result = EEXIST;
+    for (int n = 1; n <= datedNameTries && result == EEXIST; ++n) {
+        name = n == 1 ? stem + QLatin1String(".txt") : QStringLiteral("%1-%2.txt").arg(stem).arg(n);
+        result = take(name);
+    }
+    return result;
+}
 
 // The reason given for a file of the program's name that is not a regular
-// file (a FIFO, a socket, a device), and for a link that leads nowhere.
+// file (a FIFO, a socket, a device), for a link where the program follows
+// none, and for a link that leads nowhere.
 QString notRegularReason();
+QString linkReason();
 QString danglingLinkReason();
 
-// The system calls through which the entry store reads and writes, each
-// able to fail on purpose in a test (below).
+// The system calls through which the program reads and writes its files,
+// each able to fail on purpose in a test (below).
 ssize_t read(int fd, void* buffer, size_t size);
 ssize_t pread(int fd, void* buffer, size_t size, off_t offset);
 ssize_t write(int fd, const void* buffer, size_t size);
 
 // Test seam: makes one kind of call fail, so that a test can show that every
 // failure of a save or a clear leaves the files as they were. Faults are
-// process-wide; tests arm them while no other thread saves.
+// process-wide, one armed at a time for each kind of call; tests arm them
+// while no other thread saves.
 enum class Call {
     Lock,       // taking a kernel lock
     Open,       // opening the entry file for reading
@@ -101,7 +120,8 @@ enum class Call {
     Write,      // writing it; errnum 0 makes the write short instead
     Sync,       // syncing it
     Close,      // closing it
-    Rename,     // renaming it over the entry file
+    Rename,     // renaming it over the entry file, or to a name not taken
+    Unlink,     // dropping the old name after a link took the new one
     SyncFolder, // syncing the folder after the rename
 };
 

@@ -94,24 +94,6 @@ char16_t fromWindows1252(unsigned char byte)
     return byte; // ASCII, and 0xA0 to 0xFF as in Latin-1
 }
 
-bool isUtf8(QByteArrayView bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* const end = p + bytes.size();
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        char32_t code;
-        const int length = sequenceAt(p, end, code);
-        if (length == 0)
-            return false;
-        p += length;
-    }
-    return true;
-}
-
 void append(QByteArrayView line, QString& out)
 {
     const qsizetype old = out.size();

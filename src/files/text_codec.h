@@ -13,10 +13,6 @@
 // that byte, and no line ever reads with a replacement character.
 namespace TextCodec {
 
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,
-// nothing above U+10FFFF).
-bool isUtf8(QByteArrayView bytes);
-
 // The character a Windows-1252 byte stands for.
 char16_t fromWindows1252(unsigned char byte);
 

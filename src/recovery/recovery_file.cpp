@@ -143,20 +143,18 @@ std::optional<FileError> RecoveryFile::keepAsRescue(const Left& left, QString& r
 {
     const QDir dir = QFileInfo(left.path).dir();
     const QDateTime when = left.written.isValid() ? left.written : QDateTime::currentDateTime();
-    const QString stem = QStringLiteral("ojwrescue-%1").arg(when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
     const int folderFd = ::open(PosixIo::nativePath(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
         return PosixIo::error(dir.path(), errno);
     const PosixIo::UniqueFd folder(folderFd);
     const QByteArray from = PosixIo::nativePath(QFileInfo(left.path).fileName());
-    for (int n = 1; n < 1000; ++n) {
-        const QString name = n == 1 ? stem + QLatin1String(".txt") : QStringLiteral("%1-%2.txt").arg(stem).arg(n);
-        rescuePath = dir.filePath(name);
-        const int moved = PosixIo::renameNoReplace(folderFd, from, PosixIo::nativePath(name));
-        if (moved == 0)
-            return std::nullopt;
-        if (moved != EEXIST)
-            return PosixIo::error(rescuePath, moved);
-    }
-    return PosixIo::error(rescuePath, EEXIST);
+    QString name;
+    const int moved = PosixIo::takeDatedName(
+        QStringLiteral("ojwrescue"), when,
+        [&](const QString& candidate) { return PosixIo::renameNoReplace(folderFd, from, PosixIo::nativePath(candidate)); },
+        name);
+    rescuePath = dir.filePath(name);
+    if (moved != 0)
+        return PosixIo::error(rescuePath, moved);
+    return std::nullopt;
 }

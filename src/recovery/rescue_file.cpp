@@ -44,24 +44,32 @@ QString writeRescueFile(const QStringList& folders, const DateSettings& dates, c
     // The entry in the entry file's own form, so that it reads back as the
     // text the user typed, even lines that look like the file's marks.
     const QByteArray bytes = EntryLines::entryBytes(dates, day, text);
-    const QString stem = QStringLiteral("ojwrescue-%1")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QDateTime now = QDateTime::currentDateTime();
 
     std::fprintf(stderr, "Ombrel JotWell: the entry for %s could not be saved.\n%s: %s\n",
                  qPrintable(dates.longText(day)), qPrintable(cause.file), qPrintable(cause.reason));
     for (const QString& folder : folders) {
-        for (int n = 1; n <= 100; ++n) {
-            const QString name = n == 1 ? stem + QLatin1String(".txt") : QStringLiteral("%1-%2.txt").arg(stem).arg(n);
+        QString name;
+        // A name that is not there after a failed write was not taken by
+        // another file: this folder takes nothing.
+        const int written = PosixIo::takeDatedName(
+            QStringLiteral("ojwrescue"), now,
+            [&](const QString& candidate) {
+                const QString path = QDir(folder).filePath(candidate);
+                if (writeNew(path, bytes))
+                    return 0;
+                return QFileInfo(path).exists() || QFileInfo(path).isSymLink() ? EEXIST : EIO;
+            },
+            name);
+        if (written == 0) {
             const QString path = QDir(folder).filePath(name);
-            if (writeNew(path, bytes)) {
-                std::fprintf(stderr, "The unsaved text is in %s\n", qPrintable(path));
-                return path;
-            }
-            if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
-                break; // not taken: this folder takes nothing
+            std::fprintf(stderr, "The unsaved text is in %s\n", qPrintable(path));
+            return path;
         }
     }
-    std::fprintf(stderr, "No rescue file could be written. The unsaved text follows.\n%s\n",
-                 text.toUtf8().constData());
+    // The text itself stays out of here: standard error often ends in a
+    // journal that others can read.
+    std::fprintf(stderr, "No rescue file could be written in %s, so the unsaved text is lost.\n",
+                 qPrintable(folders.join(QLatin1String(", "))));
     return QString();
 }

@@ -10,8 +10,8 @@ struct FileError;
 // Where the pad's text goes when the program must close and cannot save it:
 // a new private file "ojwrescue-<time>.txt" in the first of the folders that
 // takes it, holding the text as a one-entry entry file. Says on standard
-// error why and where; when no folder takes it, writes the text itself
-// there. Returns the rescue file's path, or an empty string.
+// error why and where, or which folders took nothing; never the text.
+// Returns the rescue file's path, or an empty string.
 QString writeRescueFile(const QStringList& folders, const DateSettings& dates, const QDate& day,
                         const QString& text, const FileError& cause);
 

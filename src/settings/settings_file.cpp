@@ -102,8 +102,9 @@ void readLine(int index, const QString& text, const QLocale& locale, Settings& v
 {
     switch (index) {
     case 0:
-        // The name as it stands, spaces included; an empty line names no font.
-        if (!text.isEmpty())
+        // The name as it stands, spaces included; an empty line names no
+        // font, and none is as long as a paragraph.
+        if (!text.isEmpty() && text.size() <= SettingsFile::maxFontNameLength)
             values.fontName = text;
         break;
     case 1:
@@ -166,20 +167,30 @@ std::optional<FileError> SettingsFile::load(Settings& values) const
     if (!file.isOpen())
         return std::nullopt;
     LineReader reader(file.get(), 4096);
+    // No value is longer than a font name; a longer line is damaged, and
+    // is passed over rather than read into memory.
+    reader.setMaxLineLength(maxFontNameLength * 4);
     QByteArrayView line;
-    for (int index = 0; index < lineCount && reader.next(line); ++index)
-        readLine(index, TextCodec::decode(line), m_locale, values);
+    for (int index = 0; index < lineCount && reader.next(line); ++index) {
+        if (!reader.lineTooLong())
+            readLine(index, TextCodec::decode(line), m_locale, values);
+    }
     if (reader.error() != 0)
         return PosixIo::error(path(), reader.error());
     return std::nullopt;
 }
 
-std::optional<FileError> SettingsFile::save(const Settings& values) const
+std::optional<FileError> SettingsFile::save(const Settings& values, bool* written) const
 {
+    if (written)
+        *written = false;
     AtomicFile file(path());
     file.setTempPrefix(".ojwconfig");
     if (auto failure = file.open())
         return failure;
     file.writer().write(format(values));
-    return file.commit();
+    auto failure = file.commit();
+    if (written)
+        *written = file.isInPlace();
+    return failure;
 }

@@ -37,6 +37,8 @@ public:
     // Larger than any font dialog offers; a bigger size in the file is a
     // typing slip, not a choice.
     static constexpr float maxFontSize = 1638;
+    // Longer than any font's name; a longer first line is damaged.
+    static constexpr qsizetype maxFontNameLength = 256;
 
     // locale: the user's, for the font size's decimal separator.
     SettingsFile(const QString& folder, const QLocale& locale);
@@ -52,8 +54,9 @@ public:
 
     // Writes the whole file beside the old one and renames it over it, so
     // a crash or a full disk leaves the old file or the new one, never part
-    // of one. On failure the file is as it was.
-    std::optional<FileError> save(const Settings& values) const;
+    // of one. On failure the file is as it was, unless written (when
+    // given) tells that only the disk did not confirm the new file.
+    std::optional<FileError> save(const Settings& values, bool* written = nullptr) const;
 
     // The file's bytes for the values.
     QByteArray format(const Settings& values) const;

@@ -10,7 +10,6 @@
 #include "files/posix_io.h"
 #include "files/text_codec.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
@@ -122,25 +121,20 @@ struct SetAside
 
 SetAside setTempAside(int folderFd, const QString& folder)
 {
-    const QString tempPath = PosixIo::pathIn(folder, QString::fromLatin1(EntryFile::tempFileName));
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss");
-    for (int attempt = 1; attempt <= 100; ++attempt) {
-        const QString name = attempt == 1 ? QStringLiteral("ojwtmp-%1.txt").arg(stamp)
-                                          : QStringLiteral("ojwtmp-%1-%2.txt").arg(stamp).arg(attempt);
-        const int moved = PosixIo::renameNoReplace(folderFd, EntryFile::tempFileName, PosixIo::nativePath(name));
-        if (moved == 0) {
-            PosixIo::syncFolder(folderFd);
-            return {true, FileError{PosixIo::pathIn(folder, name),
-                                    QCoreApplication::translate(
-                                        "EntryFile", "A save was cut off while it wrote this file, and "
-                                                     "it could not be taken as the diary. It is kept "
-                                                     "under this name; what it holds can be copied "
-                                                     "back by hand.")}};
-        }
-        if (moved != EEXIST)
-            return {false, PosixIo::error(tempPath, moved)};
-    }
-    return {false, PosixIo::error(tempPath, EEXIST)};
+    QString name;
+    const int moved = PosixIo::takeDatedName(
+        QStringLiteral("ojwtmp"), QDateTime::currentDateTime(),
+        [folderFd](const QString& candidate) {
+            return PosixIo::renameNoReplace(folderFd, EntryFile::tempFileName, PosixIo::nativePath(candidate));
+        },
+        name);
+    if (moved != 0)
+        return {false, PosixIo::error(PosixIo::pathIn(folder, QString::fromLatin1(EntryFile::tempFileName)), moved)};
+    PosixIo::syncFolder(folderFd);
+    return {true, FileError{PosixIo::pathIn(folder, name),
+                            QStringLiteral("A save was cut off while it wrote this file, and it could not "
+                                           "be taken as the diary. It is kept under this name; what it "
+                                           "holds can be copied back by hand.")}};
 }
 
 } // namespace
@@ -336,13 +330,8 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
                 return result;
         }
     }
-    // The old file stays open across the rename, so that the rename does
-    // not release its blocks while the window waits: a thread of its own
-    // closes it.
     result.error = out.commit();
     result.written = out.isInPlace();
-    if (result.written && source.isOpen())
-        PosixIo::closeInBackground(std::move(source));
     return result;
 }
 

@@ -1,6 +1,10 @@
 #include "program_fixture.h"
 
+#include "files/posix_io.h"
+
 #include <QAction>
+
+#include <cerrno>
 
 namespace {
 
@@ -97,6 +101,20 @@ TEST_F(ExportCommandTest, RefusesTheEntryFileWithAMessageNamingIt)
     EXPECT_FALSE(messages.shown().front().question);
     EXPECT_TRUE(messages.shown().front().text.contains(path("ojwdata.txt")));
     EXPECT_TRUE(messages.shown().front().text.contains("entry file"));
+}
+
+TEST_F(ExportCommandTest, AnExportTheDiskDidNotConfirmIsToldAsExported)
+{
+    writeEntries("*!*12/5/2026\r\nSaturday.\r\n!*!\r\n");
+    start();
+    dialogs.answerSave(exportPath());
+    PosixIo::injectFault({PosixIo::Call::SyncFolder, EIO});
+    exportAll();
+    PosixIo::clearFaults();
+    EXPECT_EQ(exported(), "Saturday, December 5, 2026\r\n----------\r\nSaturday.\r\n\r\n\r\n");
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().front().text.startsWith("The entries were exported, but the disk did not "
+                                                         "confirm it."));
 }
 
 } // namespace

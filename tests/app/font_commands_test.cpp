@@ -1,5 +1,6 @@
 #include "program_fixture.h"
 
+#include "files/posix_io.h"
 #include "platform/widgets/color_value.h"
 #include "platform/widgets/common_dialog.h"
 
@@ -7,6 +8,8 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPushButton>
+
+#include <cerrno>
 
 namespace {
 
@@ -190,6 +193,19 @@ TEST_F(FontCommandsTest, AnUnwritableSettingsFileIsReportedOnceAndTheCloseGoesOn
     closeMain();
     EXPECT_EQ(messages.shown().size(), atStart + 1);
     EXPECT_FALSE(main().isVisible());
+}
+
+TEST_F(FontCommandsTest, SettingsTheDiskDidNotConfirmAreToldAsSaved)
+{
+    start();
+    const qsizetype atStart = messages.shown().size();
+    PosixIo::injectFault({PosixIo::Call::SyncFolder, EIO});
+    dialogs.answerColor(QColor(Qt::red));
+    main().mnuFontColor->trigger();
+    PosixIo::clearFaults();
+    ASSERT_EQ(messages.shown().size(), atStart + 1);
+    EXPECT_TRUE(messages.shown().last().text.startsWith("The font, colours and date style were saved, but "
+                                                        "the disk did not confirm it."));
 }
 
 } // namespace

@@ -33,3 +33,16 @@ TEST_F(EntryFileTest, RescueFilesArePrivateNewFilesNeverMadeThroughALink)
     EXPECT_EQ(permissionsOf(path), mode_t(0600));
     EXPECT_FALSE(rescueFolders(folder.path()).contains(QDir::tempPath()));
 }
+
+TEST_F(EntryFileTest, WhereNoFolderTakesTheRescueTheTextStaysOffStandardError)
+{
+    const QString missing = folder.filePath("missing");
+    testing::internal::CaptureStderr();
+    const QString path = writeRescueFile({missing}, dates, july12, QStringLiteral("a private thought"),
+                                         FileError{dataPath(), QStringLiteral("disk full")});
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(path.isEmpty());
+    EXPECT_NE(said.find("disk full"), std::string::npos);
+    EXPECT_NE(said.find(missing.toStdString()), std::string::npos);
+    EXPECT_EQ(said.find("private thought"), std::string::npos);
+}

@@ -137,6 +137,14 @@ TEST_F(SettingsFileTest, MissingShortLongAndBadFilesLoadWhatTheyCan)
     EXPECT_EQ(loaded(), Settings({"A", false, false, 10, 1, 2, 1}));
 }
 
+TEST_F(SettingsFileTest, AFontNameBeyondAnySaneLengthReadsAsDamaged)
+{
+    for (const qsizetype length : {qsizetype(300), qsizetype(20 * 1024 * 1024)}) {
+        writeOnDisk(QByteArray(length, 'F') + "\r\nTrue\r\nTrue\r\n 14 \r\n 255 \r\n 0 \r\n 2 \r\n");
+        EXPECT_EQ(loaded(), Settings({"Monospace", true, true, 14, 255, 0, 2})) << length;
+    }
+}
+
 TEST_F(SettingsFileTest, ReadsWindows1252AndWritesUtf8)
 {
     writeOnDisk("Caf\xe9 Sans\r\nFalse\r\nFalse\r\n 10 \r\n 0 \r\n 0 \r\n 1 \r\n");

@@ -1,5 +1,6 @@
 #include "store/entry_file.h"
 #include "files/folder_lock.h"
+#include "files/posix_io.h"
 
 #include "store_fixture.h"
 
@@ -298,6 +299,52 @@ TEST_F(EntryFileSafety, FileSystemsWithoutKernelLocksLockByAnExclusiveFile)
     PosixIo::clearFaults();
     EXPECT_EQ(loaded(july12), "after a crash");
     EXPECT_FALSE(exists(held));
+}
+
+TEST_F(EntryFileSafety, ALinkAtTheLocksNameIsToldAsALink)
+{
+    put(oneEntry);
+    const QString lockPath = folder.filePath(FolderLock::lockFileName);
+    ASSERT_EQ(::symlink("elsewhere", QFile::encodeName(lockPath).constData()), 0);
+    const auto failure = entries.save(july12, u"blocked", false);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->file, lockPath);
+    EXPECT_EQ(failure->reason, PosixIo::linkReason());
+}
+
+namespace {
+
+QString raceFolder;
+FolderLock* otherCopy = nullptr;
+bool otherTookIt = false;
+
+void otherCopyTakesItFirst()
+{
+    FolderLock::setBeforeTakeOver(nullptr);
+    otherTookIt = !otherCopy->acquire(raceFolder);
+}
+
+} // namespace
+
+TEST_F(EntryFileSafety, ALeftFallbackLockIsTakenOverByOneCopyOnly)
+{
+    // Two copies find the lock of one that died; the second acts between
+    // the first one's look and its take-over.
+    ShortLockWait noWait(0ms);
+    const QString held = folder.filePath(FolderLock::fallbackFileName);
+    writeFileBytes(held, "");
+    const struct timeval old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(held).constData(), old), 0);
+    PosixIo::injectFault({PosixIo::Call::Lock, ENOLCK, 0, -1});
+    FolderLock first;
+    FolderLock second;
+    raceFolder = folder.path();
+    otherCopy = &second;
+    FolderLock::setBeforeTakeOver(otherCopyTakesItFirst);
+    const bool firstTookIt = !first.acquire(folder.path());
+    FolderLock::setBeforeTakeOver(nullptr);
+    PosixIo::clearFaults();
+    EXPECT_NE(firstTookIt, otherTookIt);
 }
 
 TEST_F(EntryFileSafety, LinkedEntryFileStaysALink)

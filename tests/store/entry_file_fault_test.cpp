@@ -8,6 +8,7 @@
 #include <QDir>
 
 #include <cerrno>
+#include <fcntl.h>
 
 // Every system call of a save and of a clear, made to fail in turn: the
 // entry file must be as it was (or already complete, when only the folder
@@ -129,5 +130,16 @@ TEST_F(EntryFileFaults, EveryFailedCallOfAClearLeavesTheFileAsItWas)
     PosixIo::injectFault({Call::SyncFolder, EIO});
     ASSERT_TRUE(entries.clear().error);
     EXPECT_EQ(onDisk(), QByteArray());
+    EXPECT_EQ(folderContents(), QStringList{EntryFile::fileName});
+}
+
+TEST_F(EntryFileFaults, ARenameByLinkThatCannotDropTheOldNameLeavesOnlyTheOldName)
+{
+    // As on a file system without the no-replace rename, whose unlink fails.
+    put("text");
+    PosixIo::injectFault({Call::Rename, EINVAL});
+    PosixIo::injectFault({Call::Unlink, EIO});
+    const PosixIo::UniqueFd dir(::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY));
+    EXPECT_EQ(PosixIo::renameNoReplace(dir.get(), EntryFile::fileName, "moved.txt"), EIO);
     EXPECT_EQ(folderContents(), QStringList{EntryFile::fileName});
 }
