@@ -2,6 +2,8 @@
 
 #include "files/text_codec.h"
 
+#include <cstring>
+
 namespace {
 
 bool isDigit(char c)
@@ -95,7 +97,7 @@ QDate HeaderDateReader::readWritten(QByteArrayView text) const
     for (const Piece& piece : m_pieces) {
         if (piece.kind == Kind::Literal) {
             const qsizetype length = piece.literal.size();
-            if (end - at < length || QByteArrayView(at, length) != piece.literal)
+            if (end - at < length || std::memcmp(at, piece.literal.constData(), size_t(length)) != 0)
                 return QDate();
             at += length;
             continue;
