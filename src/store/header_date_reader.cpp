@@ -70,7 +70,10 @@ bool HeaderDateReader::learn()
             m_pieces.push_back(Piece{Kind::Literal, false, run.toByteArray()});
             continue;
         }
-        const Kind kind = run == "2003" ? Kind::Year : run == "11" ? Kind::Month : run == "22" ? Kind::Day : Kind::Literal;
+        const Kind kind = run == "2003" ? Kind::Year
+                        : run == "11"   ? Kind::Month
+                        : run == "22"   ? Kind::Day
+                                        : Kind::Literal;
         if (kind == Kind::Literal || seen[int(kind)])
             return false;
         seen[int(kind)] = true;
@@ -108,7 +111,8 @@ QDate HeaderDateReader::readWritten(QByteArrayView text) const
         int value = 0;
         while (digits < most && at + digits < end && isDigit(at[digits]))
             value = value * 10 + (at[digits++] - '0');
-        if (digits < least || (at + digits < end && isDigit(at[digits])) || ((piece.kind == Kind::Year || !piece.padded) && at[0] == '0'))
+        const bool leadingZero = (piece.kind == Kind::Year || !piece.padded) && digits > 0 && at[0] == '0';
+        if (digits < least || leadingZero || (at + digits < end && isDigit(at[digits])))
             return QDate();
         values[int(piece.kind)] = value;
         at += digits;
