@@ -18,8 +18,8 @@
 class DateSettings;
 class QLocale;
 
-// What an operation is compared with: the fastest the machine can do the
-// work the operation cannot avoid, on the same file, timed in turn with it.
+// What an operation is compared with: the pass over the file it makes
+// (Floors), alone, on the same file, timed in turn with it.
 enum class Floor {
     Headers,      // reading the file and finding its header lines
     Read,         // reading the file and walking its lines

@@ -23,8 +23,13 @@ const BenchCase entryFile("entry file", [](const BenchContext& c) {
         std::fprintf(stderr, "failed: the middle day loads empty\n");
         std::exit(1);
     }
+    // As the program saves: with the day's text as it was last loaded or
+    // saved.
+    QString shown = text;
     c.compare("save a day, with sync", Floor::ReadWrite, c.size == targetSize ? saveTarget : 0, [&] {
-        mustSucceed(entries.save(middle, QStringLiteral("New text\r\nfor the day"), false));
+        const EntryFile::SaveResult result = entries.save(middle, QStringLiteral("New text\r\nfor the day"), false, shown);
+        mustSucceed(result.error);
+        shown = result.text;
     });
 });
 

@@ -1,10 +1,12 @@
 #include "floors.h"
 
+#include "files/line_reader.h"
+#include "store/entry_lines.h"
+
 #include <QFile>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,61 +18,33 @@ namespace {
     std::exit(1);
 }
 
-} // namespace
-
-qint64 Floors::readAndWalk(const QString& path)
+// Counts the lines the reader hands out, every line or only the headers.
+qint64 countLines(const QString& path, bool headersOnly)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         fail("open", path);
-    static char buffer[256 * 1024];
+    LineReader reader(fd);
     qint64 lines = 0;
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0)
-            fail("read", path);
-        if (got == 0)
-            break;
-        const char* p = buffer;
-        const char* end = buffer + got;
-        while (const void* cr = std::memchr(p, '\r', size_t(end - p))) {
-            ++lines;
-            p = static_cast<const char*>(cr) + 1;
-        }
-    }
+    QByteArrayView line;
+    while (headersOnly ? reader.nextStartingWith(EntryLines::headerMark, line) : reader.next(line))
+        ++lines;
+    if (reader.error() != 0)
+        fail("read", path);
     ::close(fd);
     return lines;
 }
 
+} // namespace
+
+qint64 Floors::readAndWalk(const QString& path)
+{
+    return countLines(path, false);
+}
+
 qint64 Floors::readAndFindHeaders(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        fail("open", path);
-    static char buffer[256 * 1024];
-    qint64 headers = 0;
-    char before = '\n'; // the byte before the block: the file starts a line
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0)
-            fail("read", path);
-        if (got == 0)
-            break;
-        const char* p = buffer;
-        const char* end = buffer + got;
-        while (const void* star = std::memchr(p, '*', size_t(end - p))) {
-            const char* at = static_cast<const char*>(star);
-            const char previous = at == buffer ? before : at[-1];
-            // A mark cut by the block's end counts: the floor errs fast.
-            if ((previous == '\n' || previous == '\r')
-                && (end - at < 3 || (at[1] == '!' && at[2] == '*')))
-                ++headers;
-            p = at + 1;
-        }
-        before = end[-1];
-    }
-    ::close(fd);
-    return headers;
+    return countLines(path, true);
 }
 
 void Floors::writeAndSync(const QString& folder, const QByteArray& bytes)

@@ -3,18 +3,19 @@
 #include <QByteArray>
 #include <QString>
 
-// The fastest the machine does the work an operation cannot avoid, measured
-// on the same file in the same run, so that a ratio to it says how much the
-// operation adds of its own.
+// The reading and writing passes the operations make, done alone on the
+// same file in the same run: an operation cannot beat the pass it makes,
+// so its ratio to it says how much the operation adds of its own.
 namespace Floors {
 
-// Reads the file in large blocks and walks its lines with memchr; returns
-// the number of lines so the walk cannot be optimised away.
+// Walks every line of the file with the diary's line reader, as the
+// readers of bodies do; returns the number of lines so the walk cannot be
+// optimised away.
 qint64 readAndWalk(const QString& path);
 
-// Reads the file in large blocks and finds its header lines with memchr
-// for '*', looking only at the stars that stand at a line start; returns
-// the number of headers. What a scan of the headers cannot do without.
+// Finds the header lines of the file with the diary's line reader, the
+// lines between them passed over, as loading a day and the scans do;
+// returns the number of headers.
 qint64 readAndFindHeaders(const QString& path);
 
 // Writes the bytes to a new file in the folder, syncs it and removes it.

@@ -1,9 +1,11 @@
 // The date reader: whatever text it accepts as a day, the header writer's
 // text for that day reads back as the same day, under the same settings;
-// and a day read exactly is the day read to the day.
+// a day read exactly is the day read to the day; and the header reader of
+// the scans reads the bytes as the date reader reads their text.
 
 #include "fuzz_support.h"
 #include "files/text_codec.h"
+#include "store/header_date_reader.h"
 
 #include <QDate>
 
@@ -28,6 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(dates.read(header, DateSettings::Precision::DayOnly) == *day,
                    "the header text of the day reads back to the day");
     }
+    FUZZ_CHECK(HeaderDateReader(dates, DateSettings::Precision::Exact).read(bytes) == exact,
+               "the header reader reads a text exactly as the date reader does");
+    FUZZ_CHECK(HeaderDateReader(dates, DateSettings::Precision::DayOnly).read(bytes) == dayOnly,
+               "the header reader reads a text to the day as the date reader does");
     if (exact)
         FUZZ_CHECK(dayOnly == exact, "a text read exactly reads as the same day to the day");
     return 0;

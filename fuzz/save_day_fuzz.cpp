@@ -45,8 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (text.isEmpty())
         remove = true;
 
-    const auto failure = entries.save(day, text, remove);
-    FUZZ_CHECK(!failure, "the save succeeds");
+    // As the program saves: with the day's text as it was shown.
+    QString shown;
+    FUZZ_CHECK(!entries.load(day, shown), "the day loads");
+    const EntryFile::SaveResult result = entries.save(day, text, remove, shown);
+    FUZZ_CHECK(!result.error, "the save succeeds");
+    FUZZ_CHECK(!result.merged, "a day unchanged since it was shown is not merged");
     struct stat status;
     FUZZ_CHECK(::stat(entries.tempPath().toLocal8Bit().constData(), &status) != 0,
                "no temporary file is left");

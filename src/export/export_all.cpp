@@ -1,13 +1,12 @@
 #include "export/export_all.h"
 
-#include "export/date_lines.h"
 #include "export/own_files.h"
-#include "export/page_array.h"
 
 #include "platform/core/date_settings.h"
 #include "files/atomic_file.h"
 #include "store/entry_file.h"
 #include "store/entry_lines.h"
+#include "store/header_date_reader.h"
 #include "files/line_reader.h"
 #include "files/posix_io.h"
 #include "files/text_codec.h"
@@ -17,6 +16,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
+#include <vector>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,17 +38,10 @@ struct Block
     qsizetype end;
 };
 
-// Whether the line's first byte is the mark's: a cheap test that rules out
-// almost every line before the full one.
-inline bool startsLike(QByteArrayView line, QByteArrayView mark)
-{
-    return !line.isEmpty() && line.front() == mark.front();
-}
-
 struct Blocks
 {
-    PageArray<char> bytes;
-    PageArray<Block> blocks;
+    QByteArray bytes;
+    std::vector<Block> blocks;
 };
 
 std::optional<FileError> collect(const QString& path, const DateSettings& dates, Blocks& out)
@@ -62,50 +56,45 @@ std::optional<FileError> collect(const QString& path, const DateSettings& dates,
     const int fd = file.get();
     // The bodies take about as much room as the file.
     struct stat status;
-    if (::fstat(fd, &status) == 0 && !out.bytes.reserve(size_t(status.st_size) + 4096))
-        return PosixIo::error(path, ENOMEM);
+    if (::fstat(fd, &status) == 0)
+        out.bytes.reserve(qsizetype(status.st_size) + 4096);
 
     LineReader reader(fd);
-    QString dateText;
-    dateText.reserve(64);
+    HeaderDateReader headerDates(dates, DateSettings::Precision::DayOnly);
     // Blocks from here to the end are open. They all close at the same end
     // line: one that opens inside another's body ends where that body ends,
     // so its bytes are the tail of the other's and are stored once.
     size_t firstOpen = 0;
-    bool stored = true;
     QByteArrayView line;
-    while (stored && reader.next(line)) {
+    while (reader.next(line)) {
         if (firstOpen < out.blocks.size()) {
             if (EntryLines::isEnd(line)) {
                 for (size_t i = firstOpen; i < out.blocks.size(); ++i)
-                    out.blocks[i].end = qsizetype(out.bytes.size());
+                    out.blocks[i].end = out.bytes.size();
                 firstOpen = out.blocks.size();
                 continue;
             }
             // Shown as the user typed it, without the escape the diary puts
             // in front of text that would read as a mark.
             const QByteArrayView body = EntryLines::unescapedBody(line);
-            stored = out.bytes.append(body.data(), size_t(body.size()))
-                && out.bytes.append(lineEnd.data(), size_t(lineEnd.size()));
+            out.bytes.append(body);
+            out.bytes.append(lineEnd);
         }
         // Every line is tested, a body line too: the first header of a day
         // starts that day's block, wherever it stands.
-        if (!startsLike(line, EntryLines::headerMark) || !EntryLines::isHeader(line))
+        if (!EntryLines::isHeader(line))
             continue;
-        TextCodec::decode(line.sliced(EntryLines::headerMark.size()), dateText);
-        const std::optional<QDate> date = dates.read(dateText, DateSettings::Precision::DayOnly);
+        const std::optional<QDate> date = headerDates.read(line.sliced(EntryLines::headerMark.size()));
         if (!date)
             continue;
-        const qsizetype here = qsizetype(out.bytes.size());
-        stored = stored && out.blocks.push_back(Block{date->toJulianDay(), qsizetype(out.blocks.size()), here, here});
+        const qsizetype here = out.bytes.size();
+        out.blocks.push_back(Block{date->toJulianDay(), qsizetype(out.blocks.size()), here, here});
     }
-    if (!stored)
-        return PosixIo::error(path, ENOMEM);
     if (reader.error() != 0)
         return PosixIo::error(path, reader.error());
     // A body without its end line ends with the file.
     for (size_t i = firstOpen; i < out.blocks.size(); ++i)
-        out.blocks[i].end = qsizetype(out.bytes.size());
+        out.blocks[i].end = out.bytes.size();
     return std::nullopt;
 }
 
@@ -133,8 +122,12 @@ std::optional<FileError> exportAll(const QString& folder, const DateSettings& da
         return PosixIo::error(target, errno);
 
     Blocks found;
-    if (auto failure = collect(diary, dates, found))
-        return failure;
+    try {
+        if (auto failure = collect(diary, dates, found))
+            return failure;
+    } catch (const std::bad_alloc&) {
+        return PosixIo::error(diary, ENOMEM);
+    }
     // By day, and within a day in file order: only a day's first header
     // counts.
     std::sort(found.blocks.begin(), found.blocks.end(), [](const Block& a, const Block& b) {
@@ -144,18 +137,15 @@ std::optional<FileError> exportAll(const QString& folder, const DateSettings& da
     if (auto failure = out.open())
         return failure;
     BufferedWriter& writer = out.writer();
-    DateLines dateLines(dates, dateStyle);
-    QByteArray dateLine;
     qint64 previousDay = std::numeric_limits<qint64>::min();
     for (const Block& block : found.blocks) {
         if (block.day == previousDay)
             continue;
         previousDay = block.day;
-        dateLines.text(QDate::fromJulianDay(block.day), dateLine);
-        writer.write(dateLine);
+        writer.write(TextCodec::encode(dates.text(QDate::fromJulianDay(block.day), dateStyle)));
         writer.write(lineEnd);
         writer.write(separatorLine);
-        writer.write(QByteArrayView(found.bytes.data() + block.begin, block.end - block.begin));
+        writer.write(QByteArrayView(found.bytes).sliced(block.begin, block.end - block.begin));
         writer.write(lineEnd);
         writer.write(lineEnd);
     }

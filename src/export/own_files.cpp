@@ -1,8 +1,11 @@
 #include "export/own_files.h"
 
-#include "store/entry_file.h"
 #include "files/folder_lock.h"
 #include "files/posix_io.h"
+#include "recovery/recovery_file.h"
+#include "recovery/rescue_file.h"
+#include "settings/settings_file.h"
+#include "store/entry_file.h"
 
 #include <QFileInfo>
 
@@ -25,13 +28,13 @@ constexpr OwnFile ownFiles[] = {
                                "Choose another file.", true},
     {FolderLock::fallbackFileName, "The diary uses this file to keep two copies of itself from saving at "
                                    "once. Choose another file.", true},
-    {"ojwconfig.txt", "This is the diary's settings file. Choose another file."},
+    {SettingsFile::fileName, "This is the diary's settings file. Choose another file."},
     {"OJW.chm", "This is the diary's help file. Choose another file."},
 };
 
 // Files the program names after a moment or a copy of itself, wherever
 // they lie: each may hold the only copy of some of the user's text.
-constexpr const char* ownPrefixes[] = {"ojwtmp-", "ojwunsaved-", "ojwrescue-"};
+constexpr const char* ownPrefixes[] = {EntryFile::setAsidePrefix, RecoveryFile::namePrefix, rescueNamePrefix};
 constexpr const char* keptTextReason = "The diary keeps text that could not be saved in this file. "
                                        "Choose another file.";
 constexpr const char* programReason = "This is the diary program itself. Choose another file.";

@@ -7,6 +7,9 @@ class DateSettings;
 class QDate;
 struct FileError;
 
+// The start of every rescue file's name.
+inline constexpr const char* rescueNamePrefix = "ojwrescue-";
+
 // Where the pad's text goes when the program must close and cannot save it:
 // a new private file "ojwrescue-<time>.txt" in the first of the folders that
 // takes it, holding the text as a one-entry entry file. Says on standard

@@ -179,11 +179,6 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
     return std::nullopt;
 }
 
-std::optional<FileError> EntryFile::save(const QDate& day, QStringView text, bool remove) const
-{
-    return rewrite(day, text, remove, false, std::nullopt).error;
-}
-
 EntryFile::SaveResult EntryFile::save(const QDate& day, QStringView text, bool remove,
                                       QStringView loadedText) const
 {

@@ -18,6 +18,9 @@ class EntryFile
 public:
     static constexpr const char* fileName = "ojwdata.txt";
     static constexpr const char* tempFileName = "ojwtmp.txt";
+    // A temporary file that may hold the only copy of the diary is moved to
+    // a dated name that starts so.
+    static constexpr const char* setAsidePrefix = "ojwtmp-";
 
     EntryFile(const QString& folder, const DateSettings& dates);
 
@@ -55,14 +58,10 @@ public:
     // "ojwtmp.txt" and a rename, under the folder lock; a link at the
     // file's name stays a link.
     //
-    // loadedText, when given, is the day's text as this copy last loaded or
-    // saved it: a day changed on disk since is merged line by line
-    // (LineMerge) rather than overwritten.
+    // loadedText is the day's text as this copy last loaded or saved it: a
+    // day changed on disk since is merged line by line (LineMerge) rather
+    // than overwritten.
     SaveResult save(const QDate& day, QStringView text, bool remove, QStringView loadedText) const;
-
-    // The same without the check for changes on disk: whatever the day
-    // holds is replaced.
-    std::optional<FileError> save(const QDate& day, QStringView text, bool remove) const;
 
     // Leaves an empty entry file, created when missing, by the same way.
     SaveResult clear() const;

@@ -18,7 +18,10 @@ protected:
     void otherCopySaves(const QString& text)
     {
         const DateSettings dates(QLocale(QLocale::English, QLocale::UnitedStates));
-        ASSERT_FALSE(EntryFile(dir.path(), dates).save(clock.today(), text, false));
+        const EntryFile entries(dir.path(), dates);
+        QString shown;
+        ASSERT_FALSE(entries.load(clock.today(), shown));
+        ASSERT_FALSE(entries.save(clock.today(), text, false, shown).error);
     }
 };
 

@@ -145,7 +145,7 @@ TEST_F(EntryFileSafety, EntryFileThatIsAFolder)
     EXPECT_EQ(loadFailure->reason, systemReason(EISDIR));
     EXPECT_TRUE(loadFailure->message().contains(dataPath()));
 
-    const auto saveFailure = entries.save(july12, u"a", false);
+    const auto saveFailure = saveShown(entries, july12, u"a").error;
     ASSERT_TRUE(saveFailure);
     EXPECT_EQ(saveFailure->file, dataPath());
     EXPECT_EQ(saveFailure->reason, systemReason(EISDIR));
@@ -159,7 +159,7 @@ TEST_F(EntryFileSafety, TemporaryNameHeldByAFullFolder)
 {
     put(oneEntry);
     ASSERT_TRUE(QDir().mkpath(tempPath() + "/inside"));
-    const auto failure = entries.save(july12, u"new", false);
+    const auto failure = saveShown(entries, july12, u"new").error;
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->file, tempPath());
     EXPECT_EQ(failure->reason, systemReason(ENOTEMPTY));
@@ -180,7 +180,7 @@ TEST_F(EntryFileSafety, MissingFolder)
     EXPECT_FALSE(missing.load(july12, text));
     EXPECT_TRUE(text.isEmpty());
     EXPECT_FALSE(missing.recover()) << "nothing to recover";
-    for (const auto& failure : {missing.save(july12, u"a", false), missing.clear().error}) {
+    for (const auto& failure : {saveShown(missing, july12, u"a").error, missing.clear().error}) {
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->file, gone);
         EXPECT_EQ(failure->reason, systemReason(ENOENT));
@@ -195,7 +195,7 @@ TEST_F(EntryFileSafety, LockHeldElsewhereMakesSaveWaitThenFail)
     ForeignLock other(folder.path());
     // A start with nothing to recover needs no lock and waits for nobody.
     EXPECT_FALSE(entries.recover());
-    for (const auto& failure : {entries.save(july12, u"new", false), entries.clear().error}) {
+    for (const auto& failure : {saveShown(entries, july12, u"new").error, entries.clear().error}) {
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->file, folder.path());
         EXPECT_TRUE(failure->reason.startsWith("Another copy of the program is saving in this folder."))
@@ -220,7 +220,7 @@ TEST_F(EntryFileSafety, SaveGoesAheadWhenTheLockIsReleasedWhileWaiting)
         std::this_thread::sleep_for(50ms);
         other.release();
     });
-    const auto failure = entries.save(july12, u"new", false);
+    const auto failure = saveShown(entries, july12, u"new").error;
     releaser.join();
     ASSERT_FALSE(failure) << failure->message().toStdString();
     EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\nnew\r\n!*!\r\n"));
@@ -241,7 +241,7 @@ TEST_F(EntryFileSafety, FullDiskLeavesTheEntryFileAsItWas)
     EntryFile small(disk, dates);
     const QByteArray before = "*!*12/07/2026\r\n" + QByteArray(8000, 'x') + "\r\n!*!\r\n";
     writeFileBytes(small.path(), before);
-    const auto failure = small.save(QDate(2026, 7, 13), QString(60000, u'y'), false);
+    const auto failure = saveShown(small, QDate(2026, 7, 13), QString(60000, u'y')).error;
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->file, small.tempPath());
     EXPECT_EQ(failure->reason, systemReason(ENOSPC));
@@ -249,7 +249,7 @@ TEST_F(EntryFileSafety, FullDiskLeavesTheEntryFileAsItWas)
     EXPECT_FALSE(exists(small.tempPath()));
 
     // With the space back, the same save goes through.
-    const auto success = small.save(QDate(2026, 7, 13), QString(10000, u'y'), false);
+    const auto success = saveShown(small, QDate(2026, 7, 13), QString(10000, u'y')).error;
     EXPECT_FALSE(success);
     EXPECT_TRUE(fileBytes(small.path()).startsWith(before));
 }
@@ -270,12 +270,12 @@ TEST_F(EntryFileSafety, WhateverLiesAtTheLocksNameNeitherHangsNorBlocksASaveForL
     // What is not a file there makes every save fail with the reason, at
     // once: a FIFO opens without waiting for a writer.
     ASSERT_EQ(::mkfifo(QFile::encodeName(lockPath).constData(), 0600), 0);
-    auto failure = entries.save(july12, u"blocked", false);
+    auto failure = saveShown(entries, july12, u"blocked").error;
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->file, lockPath);
     ASSERT_TRUE(QFile::remove(lockPath));
     ASSERT_TRUE(QDir().mkdir(lockPath));
-    failure = entries.save(july12, u"blocked", false);
+    failure = saveShown(entries, july12, u"blocked").error;
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->file, lockPath);
     EXPECT_EQ(failure->reason, systemReason(EISDIR));
@@ -291,7 +291,7 @@ TEST_F(EntryFileSafety, FileSystemsWithoutKernelLocksLockByAnExclusiveFile)
     save(july12, "fallback");
     EXPECT_FALSE(exists(held));
     writeFileBytes(held, "");
-    EXPECT_TRUE(entries.save(july12, u"blocked", false)) << "held by another copy";
+    EXPECT_TRUE(saveShown(entries, july12, u"blocked").error) << "held by another copy";
     // One a minute old was left by a copy that died.
     const struct timeval old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
     ASSERT_EQ(::utimes(QFile::encodeName(held).constData(), old), 0);

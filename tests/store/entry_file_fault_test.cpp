@@ -103,7 +103,7 @@ TEST_F(EntryFileFaults, ShortWritesAreCompleted)
 {
     put(diary());
     PosixIo::injectFault({Call::Write, 0, 0, -1});
-    const auto failure = entries.save(july13, u"short", false);
+    const auto failure = saveShown(entries, july13, u"short").error;
     PosixIo::clearFaults();
     EXPECT_FALSE(failure);
     EXPECT_EQ(onDisk(), diary() + "*!*13/07/2026\r\nshort\r\n!*!\r\n");

@@ -82,7 +82,7 @@ TEST_F(HostileEntryFile, TwoHundredMegabytes)
     QString text;
     EXPECT_FALSE(big.load(july12, text));
     EXPECT_EQ(text, "old");
-    EXPECT_FALSE(big.save(july12, u"new", false));
+    EXPECT_FALSE(saveShown(big, july12, u"new").error);
     QCryptographicHash expected(QCryptographicHash::Sha1);
     for (int i = 0; i < blocks; ++i)
         expected.addData(block);
@@ -115,7 +115,7 @@ TEST_F(HostileEntryFile, LongLinesNulBytesAndLongHeaders)
     EXPECT_EQ(load(july12), QString::fromUtf8("a\0b", 3));
     EXPECT_EQ(load(july10).size(), hugeLine.size());
 
-    EXPECT_FALSE(big.save(july13, QString::fromUtf8("c\0d", 3), false));
+    EXPECT_FALSE(saveShown(big, july13, QString::fromUtf8("c\0d", 3)).error);
     QCryptographicHash expected(QCryptographicHash::Sha1);
     expected.addData(QByteArrayView("*!*10/07/2026\r\n"));
     expected.addData(hugeLine);
@@ -143,7 +143,7 @@ TEST_F(HostileEntryFile, FilesThatAreNoFilesAreNeitherReadNorReplaced)
         EXPECT_EQ(loadFailure->file, dataPath());
         EXPECT_EQ(loadFailure->reason,
                   fifo ? PosixIo::notRegularReason() : PosixIo::danglingLinkReason());
-        for (const auto& failure : {entries.save(july12, u"a", false), entries.clear().error}) {
+        for (const auto& failure : {saveShown(entries, july12, u"a").error, entries.clear().error}) {
             ASSERT_TRUE(failure);
             EXPECT_EQ(failure->file, dataPath());
         }

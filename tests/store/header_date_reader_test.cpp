@@ -18,7 +18,7 @@ TEST(HeaderDateReader, ReadsEveryTextAsTheDateReaderDoes)
                              "1.2.2003",  "01.02.2003.", "2003. 02. 01."};
         for (QDate day(100, 1, 1); day.year() <= 9999; day = day.addDays(997)) {
             texts << dates.headerText(day) << dates.shortText(day)
-                  << dates.headerText(day) + " 10:30" << " " + dates.headerText(day);
+                  << dates.headerText(day) + " 10:30" << " " + dates.headerText(day) << dates.headerText(day) + "1";
         }
         // The ends of the years read from bytes, leap days of the rules'
         // every case, and 29 February of years without one.

@@ -68,10 +68,21 @@ protected:
         return text;
     }
 
+    // Saves as the program does: with the day's text as it was loaded when
+    // the day was shown, here just before.
+    static EntryFile::SaveResult saveShown(const EntryFile& file, const QDate& day, QStringView text,
+                                           bool remove = false)
+    {
+        QString shown;
+        file.load(day, shown); // a failed load leaves what it read
+        return file.save(day, text, remove, shown);
+    }
+
     void save(const QDate& day, const QString& text, bool remove = false) const
     {
-        const auto failure = entries.save(day, text, remove);
-        ASSERT_FALSE(failure) << failure->message().toStdString();
+        const auto result = saveShown(entries, day, text, remove);
+        ASSERT_FALSE(result.error) << result.error->message().toStdString();
+        EXPECT_FALSE(result.merged);
     }
 
     QTemporaryDir folder;

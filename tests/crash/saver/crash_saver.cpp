@@ -21,8 +21,13 @@ int main(int argc, char** argv)
     const DateSettings dates(CrashPlan::locale());
     const EntryFile entries(folder, dates);
     for (int64_t step = first; step < first + 100000; ++step) {
-        if (const auto failure = entries.save(CrashPlan::dayOf(step), CrashPlan::textOf(step),
-                                              CrashPlan::removes(step))) {
+        // As the program saves: with the day's text as it was shown.
+        const QDate day = CrashPlan::dayOf(step);
+        QString shown;
+        auto failure = entries.load(day, shown);
+        if (!failure)
+            failure = entries.save(day, CrashPlan::textOf(step), CrashPlan::removes(step), shown).error;
+        if (failure) {
             std::fprintf(stderr, "step %lld: %s\n", static_cast<long long>(step),
                          qPrintable(failure->message()));
             return 2;
