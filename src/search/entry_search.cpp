@@ -122,7 +122,7 @@ private:
         m_needed.reset();
     }
 
-    // The run's lines, looked at for the words the open days still need.
+    // The run's lines, looked at for the words the open entries still need.
     void searchRun()
     {
         if (m_run.empty())
@@ -162,8 +162,8 @@ private:
         Words inLine;
         if (lowerIfAscii(line)) {
             for (size_t k = 0; k < m_asciiWords.size(); ++k) {
-                if (m_needed[k] && !m_asciiWords[k].empty()
-                    && std::string_view(m_lowered.data(), line.size()).find(m_asciiWords[k]) != std::string_view::npos)
+                const std::string& word = m_asciiWords[k];
+                if (m_needed[k] && !word.empty() && ::memmem(m_lowered.data(), line.size(), word.data(), word.size()))
                     inLine.set(k);
             }
         } else {
@@ -178,25 +178,25 @@ private:
             credit(inLine, line);
     }
 
-    // Words found in a line of the open days' bodies, the first line of the
-    // run that holds any.
+    // Words found in the open entries' bodies, and the first line that
+    // holds any of them.
     void credit(const Words& found, std::string_view line)
     {
         qsizetype kept = -1;
         m_needed.reset();
-        for (Entry& day : m_open) {
-            if ((found & ~day.found).any()) {
-                if (day.excerptAt < 0) {
+        for (Entry& entry : m_open) {
+            if ((found & ~entry.found).any()) {
+                if (entry.excerptAt < 0) {
                     if (kept < 0) {
                         kept = m_store.size();
                         m_store.append(line.data(), qsizetype(line.size()));
                     }
-                    day.excerptAt = kept;
-                    day.excerptSize = qsizetype(line.size());
+                    entry.excerptAt = kept;
+                    entry.excerptSize = qsizetype(line.size());
                 }
-                day.found |= found;
+                entry.found |= found;
             }
-            m_needed |= m_all & ~day.found;
+            m_needed |= m_all & ~entry.found;
         }
     }
 
@@ -233,29 +233,29 @@ private:
         return seen;
     }
 
-    EntrySearch::Hit hit(const Entry& day) const
+    EntrySearch::Hit hit(const Entry& day)
     {
         EntrySearch::Hit hit;
         hit.day = QDate::fromJulianDay(day.julianDay);
         hit.excerpt = TextCodec::decode(QByteArrayView(m_store).sliced(day.excerptAt, day.excerptSize));
-        const FoldedText folded(hit.excerpt);
+        m_folded.assign(hit.excerpt);
+        const QStringView folded = m_folded.folded();
         for (const QString& word : m_words) {
-            for (qsizetype at = folded.folded().indexOf(word); at >= 0; at = folded.folded().indexOf(word, at + 1))
-                hit.marks.append(folded.original(at, word.size()));
+            for (qsizetype at = folded.indexOf(word); at >= 0; at = folded.indexOf(word, at + 1))
+                hit.marks.append(m_folded.original(at, word.size()));
         }
         std::sort(hit.marks.begin(), hit.marks.end(),
                   [](const TextRange& a, const TextRange& b) { return a.start < b.start; });
         // Marks that overlap or touch become one.
-        QList<TextRange> merged;
+        qsizetype merged = 0;
         for (const TextRange& mark : std::as_const(hit.marks)) {
-            if (!merged.isEmpty() && mark.start <= merged.back().start + merged.back().length) {
-                TextRange& last = merged.back();
-                last.length = std::max(last.length, mark.start + mark.length - last.start);
-            } else {
-                merged.append(mark);
-            }
+            TextRange* const last = merged > 0 ? &hit.marks[merged - 1] : nullptr;
+            if (last && mark.start <= last->start + last->length)
+                last->length = std::max(last->length, mark.start + mark.length - last->start);
+            else
+                hit.marks[merged++] = mark;
         }
-        hit.marks = merged;
+        hit.marks.resize(merged);
         return hit;
     }
 
