@@ -263,12 +263,12 @@ private:
     const QStringList m_words;
     std::vector<std::string> m_asciiWords; // each word's bytes, empty when not ASCII
     Words m_all;
-    std::vector<Entry> m_open;  // the entries in whose body the pass stands
-    Words m_needed;             // the words they still need
-    std::vector<Entry> m_found; // the closed entries that hold a word
+    std::vector<Entry> m_open;        // the entries in whose body the pass stands
+    Words m_needed;                   // the words they still need
+    std::vector<Entry> m_found;       // the closed entries that hold a word
     std::string m_run;                // their body lines since the last search, each ended by LF
-    std::vector<size_t> m_lineStarts;
-    std::string m_padded; // a line of a run that is not all ASCII
+    std::vector<size_t> m_lineStarts; // where each line of the run starts
+    std::string m_padded;             // a line of a run that is not all ASCII
     std::vector<char> m_lowered;
     QByteArray m_store;               // the excerpts' lines, one after another
     QString m_decoded;
