@@ -78,8 +78,8 @@ frmFind::frmFind(ModuleRoutines& routines, QWidget& mainWindow, const QString& f
 
 frmFind::~frmFind()
 {
-    if (m_cancel)
-        *m_cancel = true;
+    // The worker hands its result to this window: it ends first.
+    m_worker.request_stop();
     if (m_worker.joinable())
         m_worker.join();
 }
@@ -103,8 +103,7 @@ void frmFind::txtFind_Change()
 void frmFind::search()
 {
     ++m_generation;
-    if (m_cancel)
-        *m_cancel = true;
+    m_worker.request_stop();
     if (m_worker.joinable())
         m_worker.join();
     const QString query = txtFind->text();
@@ -119,12 +118,13 @@ void frmFind::search()
         return;
     }
     m_searching = true;
-    m_cancel = std::make_shared<std::atomic<bool>>(false);
     // The worker never outlives the window: the destructor and the next
-    // search wait for it, so the result can be handed to this window.
-    m_worker = std::thread([this, query, cancel = m_cancel, generation = m_generation] {
-        EntrySearch::Result result = m_search.find(query, maxRows, cancel.get());
-        if (*cancel)
+    // search wait for it, so the result can be handed to this window. It
+    // searches with its own copy of the date settings and their locale,
+    // which are not to be shared between threads.
+    m_worker = std::jthread([this, search = m_search, query, generation = m_generation](std::stop_token stop) {
+        EntrySearch::Result result = search.find(query, maxRows, stop);
+        if (stop.stop_requested())
             return;
         QMetaObject::invokeMethod(
             this, [this, generation, result = std::move(result)] { showResult(generation, result); },

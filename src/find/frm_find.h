@@ -5,8 +5,6 @@
 #include <QDate>
 #include <QWidget>
 
-#include <atomic>
-#include <memory>
 #include <thread>
 
 class DateSettings;
@@ -66,8 +64,7 @@ private:
     EntrySearch m_search;
     bool m_placedWithFrame = false;
 
-    std::thread m_worker;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::jthread m_worker;
     quint64 m_generation = 0;
     bool m_searching = false;
 };

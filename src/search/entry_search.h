@@ -1,18 +1,17 @@
 #pragma once
 
+#include "files/line_reader.h"
+#include "platform/core/date_settings.h"
 #include "platform/core/file_error.h"
 #include "search/folded_text.h"
-#include "search/line_block_reader.h"
 
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringView>
 
-#include <atomic>
 #include <optional>
-
-class DateSettings;
+#include <stop_token>
 
 // The text search over the whole diary: which days' texts hold every word of
 // a query (see SearchQuery), newest day first, each with the line to show
@@ -24,10 +23,8 @@ class DateSettings;
 // and still starts an entry of its own day.
 //
 // Each call reads the file once, from its first line, and never writes it.
-// It may run on a thread of its own: nothing it uses is shared with another
-// thread but the folding tables, which are safe to share, and the date
-// settings, which it only reads (hand it settings no other thread changes
-// or destroys meanwhile).
+// The search keeps its own copy of the date settings, so a copy of it may
+// run on a thread of its own while the program goes on with its settings.
 class EntrySearch
 {
 public:
@@ -45,7 +42,7 @@ public:
         Searched,
         EmptyQuery,   // nothing to look for: no days
         QueryTooLong, // refused: more than SearchQuery::maxLength characters
-        Cancelled,    // the flag was raised before the search ended: no days
+        Cancelled,    // a stop was asked for before the search ended: no days
         Failed,       // the file could not be read: see error
     };
 
@@ -59,19 +56,17 @@ public:
         QList<Hit> hits;
     };
 
-    // The file is read in blocks of about bufferSize bytes; tests make them
-    // small, so that lines and entries run across blocks.
+    // Tests make the reader's buffer small, so that lines run across reads.
     EntrySearch(const QString& folder, const DateSettings& dates,
-                qsizetype bufferSize = LineBlockReader::defaultBufferSize);
+                qsizetype bufferSize = LineReader::defaultBufferSize);
 
     // Searches for the query. The file is missing: no days. A file that
     // cannot be read, or anything but a regular file of that name, fails.
-    // The cancel flag, when given, is looked at before each block of the
-    // file; a search that sees it raised ends at once.
-    Result find(QStringView query, qsizetype limit, const std::atomic<bool>* cancel = nullptr) const;
+    // A stop asked for is seen at the next line, and ends the search.
+    Result find(QStringView query, qsizetype limit, std::stop_token stop = {}) const;
 
 private:
     QString m_folder;
-    const DateSettings& m_dates;
+    DateSettings m_dates;
     qsizetype m_bufferSize;
 };

@@ -51,15 +51,3 @@ std::optional<TextRange> SearchQuery::firstMatch(QStringView text) const
         return std::nullopt;
     return folded.original(at, m_words.front().size());
 }
-
-bool SearchQuery::isFoundIn(QStringView text) const
-{
-    if (m_words.isEmpty())
-        return false;
-    const FoldedText folded(text);
-    for (const QString& word : m_words) {
-        if (!folded.folded().contains(word))
-            return false;
-    }
-    return true;
-}

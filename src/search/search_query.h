@@ -38,9 +38,6 @@ public:
     // not hold it, or the query has no words.
     std::optional<TextRange> firstMatch(QStringView text) const;
 
-    // Whether the text holds every word.
-    bool isFoundIn(QStringView text) const;
-
 private:
     State m_state = State::Empty;
     QStringList m_words;

@@ -1,4 +1,3 @@
-#include "search/body_scan.h"
 #include "search/entry_search.h"
 #include "files/posix_io.h"
 #include "search/search_query.h"
@@ -7,8 +6,8 @@
 
 #include <QDir>
 
-#include <atomic>
 #include <cerrno>
+#include <stop_token>
 
 namespace {
 
@@ -30,24 +29,19 @@ protected:
     }
 
     // The days found, as the header dates the tests write; the same when
-    // the file is read in blocks of a few bytes, and when its bytes are
-    // scanned sixteen at a time.
+    // the file is read a few bytes at a time.
     QStringList days(const QString& query) const
     {
         QList<QStringList> found;
-        for (const bool wide : {true, false}) {
-            BodyScan::allowWideBlocks(wide);
-            for (const qsizetype bufferSize : {LineBlockReader::defaultBufferSize, qsizetype(5)}) {
-                const EntrySearch::Result result = EntrySearch(folder.path(), dates, bufferSize).find(query, 1000);
-                EXPECT_EQ(result.status, Status::Searched);
-                EXPECT_EQ(result.dayCount, result.hits.size());
-                found.append(QStringList());
-                for (const EntrySearch::Hit& hit : result.hits)
-                    found.back().append(hit.day.toString(u"dd/MM/yyyy"));
-                EXPECT_EQ(found.back(), found.front()) << query.toStdString();
-            }
+        for (const qsizetype bufferSize : {LineReader::defaultBufferSize, qsizetype(5)}) {
+            const EntrySearch::Result result = EntrySearch(folder.path(), dates, bufferSize).find(query, 1000);
+            EXPECT_EQ(result.status, Status::Searched);
+            EXPECT_EQ(result.dayCount, result.hits.size());
+            found.append(QStringList());
+            for (const EntrySearch::Hit& hit : result.hits)
+                found.back().append(hit.day.toString(u"dd/MM/yyyy"));
+            EXPECT_EQ(found.back(), found.front()) << query.toStdString();
         }
-        BodyScan::allowWideBlocks(true);
         return found.front();
     }
 };
@@ -216,8 +210,9 @@ TEST_F(EntrySearchTest, MissingUnreadableAndCancelled)
     EXPECT_EQ(readResult.error->reason, systemReason(EIO));
     EXPECT_TRUE(readResult.hits.isEmpty());
 
-    const std::atomic<bool> cancel{true};
-    const EntrySearch::Result cancelled = EntrySearch(folder.path(), dates).find(u"rain", 10, &cancel);
+    std::stop_source stop;
+    stop.request_stop();
+    const EntrySearch::Result cancelled = EntrySearch(folder.path(), dates).find(u"rain", 10, stop.get_token());
     EXPECT_EQ(cancelled.status, Status::Cancelled);
     EXPECT_TRUE(cancelled.hits.isEmpty());
     EXPECT_EQ(onDisk(), dayEntry("12/07/2026", "rain"));
