@@ -306,7 +306,7 @@ TEST_F(EntryFileSafety, ALinkAtTheLocksNameIsToldAsALink)
     put(oneEntry);
     const QString lockPath = folder.filePath(FolderLock::lockFileName);
     ASSERT_EQ(::symlink("elsewhere", QFile::encodeName(lockPath).constData()), 0);
-    const auto failure = entries.save(july12, u"blocked", false);
+    const auto failure = saveShown(entries, july12, u"blocked").error;
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->file, lockPath);
     EXPECT_EQ(failure->reason, PosixIo::linkReason());
