@@ -158,6 +158,7 @@ namespace {
 std::atomic<bool> faultsArmed{false};
 std::mutex faultMutex;
 std::optional<Fault> armedFault;
+std::atomic<void (*)(Call)> callHook = nullptr;
 
 } // namespace
 
@@ -175,10 +176,17 @@ void clearFaults()
     faultsArmed = false;
 }
 
+void setCallHook(void (*hook)(Call))
+{
+    callHook = hook;
+}
+
 int injected(Call call, bool* fired)
 {
     if (fired)
         *fired = false;
+    if (const auto hook = callHook.load(std::memory_order_relaxed))
+        hook(call);
     if (!faultsArmed.load(std::memory_order_relaxed))
         return 0;
     std::lock_guard guard(faultMutex);

@@ -103,6 +103,7 @@ enum class Call {
     Close,      // closing it
     Rename,     // renaming it over the entry file
     SyncFolder, // syncing the folder after the rename
+    Remove,     // removing a file the program no longer needs
 };
 
 struct Fault
@@ -119,5 +120,9 @@ void clearFaults();
 // 0, or the errno with which this call must fail (0 with failed set for a
 // short write).
 int injected(Call call, bool* fired = nullptr);
+
+// Test seam: called with every call above before it is made, on the thread
+// that makes it, so that a test can hold one up as a slow disk would.
+void setCallHook(void (*hook)(Call));
 
 } // namespace PosixIo
