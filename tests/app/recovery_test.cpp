@@ -262,6 +262,12 @@ TEST_F(RecoveryTest, ALostDisplaySavesBeforeTheProgramEnds)
     QProcessEnvironment x11;
     x11.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     x11.insert(QStringLiteral("DISPLAY"), u':' + number);
+    // Under AddressSanitizer: libxkbcommon-x11 hands strndup a bounded name
+    // without a terminator, which is sound but fails the strict check; and
+    // a program that Qt ends mid-run frees nothing of D-Bus or fontconfig.
+    if (qEnvironmentVariableIsSet("ASAN_OPTIONS"))
+        x11.insert(QStringLiteral("ASAN_OPTIONS"), qEnvironmentVariable("ASAN_OPTIONS")
+                                                       + QStringLiteral(":strict_string_checks=0:detect_leaks=0"));
     runChild(QStringLiteral("type"), [&display](QProcess&) {
         display.kill();
         display.waitForFinished(10000);
