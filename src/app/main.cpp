@@ -22,10 +22,12 @@ int main(int argc, char** argv)
 
     Program program(QCoreApplication::applicationDirPath(), QLocale::system());
 
-    // Closed by a signal: close as the title-bar close does, so the pad is
-    // saved.
+    // Closed by a signal, or losing the display: close as the title-bar
+    // close does, so the pad is saved (or rescued) before the program ends.
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::requested, &program, &Program::closeUnattended);
+    QObject::connect(&terminationSignals, &TerminationSignals::displayLost, &program, &Program::closeUnattended,
+                     Qt::DirectConnection);
     // The desktop session asks to save before it ends, and the user may still
     // cancel the logout: save the pad there, but keep the window open. The
     // window closes only when the session really ends and the program quits.

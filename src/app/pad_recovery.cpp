@@ -6,11 +6,12 @@
 #include "platform/widgets/message_box.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLocale>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -32,17 +33,28 @@ QString excerpt(const QString& text)
 
 } // namespace
 
-PadRecovery::PadRecovery(Program& program) : m_program(program), m_file(program.folder())
+PadRecovery::PadRecovery(Program& program)
+    : m_program(program), m_dates(program.dates()), m_file(program.folder())
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(delayMs);
     connect(&m_timer, &QTimer::timeout, this, &PadRecovery::update);
+    m_worker = std::thread(&PadRecovery::work, this);
 }
 
 PadRecovery::~PadRecovery()
 {
-    if (!m_program.padState().dirty)
-        m_file.remove();
+    {
+        std::lock_guard queue(m_queue);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_worker.join(); // after the newest text, if one was waiting
+    if (m_program.padState().dirty)
+        return;
+    const auto error = m_file.remove();
+    if (error && !m_removeFailing)
+        std::fprintf(stderr, "Ombrel JotWell: %s\n", qPrintable(removeFailed(*error)));
 }
 
 void PadRecovery::padChanged()
@@ -54,25 +66,96 @@ void PadRecovery::padChanged()
 void PadRecovery::padClean()
 {
     m_timer.stop();
-    m_file.remove();
+    std::optional<FileError> error;
+    {
+        std::lock_guard writing(m_writing);
+        {
+            std::lock_guard queue(m_queue);
+            m_next.reset();
+        }
+        error = m_file.remove();
+    }
+    if (error && !m_removeFailing)
+        tell(removeFailed(*error));
+    m_removeFailing = error.has_value();
 }
 
-bool PadRecovery::update()
+QString PadRecovery::removeFailed(const FileError& error)
+{
+    return QStringLiteral("The file that kept the pad's unsaved text could not be removed, so the next "
+                          "start may offer that text again, though it is no longer unsaved.\n\n%1")
+        .arg(error.message());
+}
+
+void PadRecovery::tell(const QString& text)
+{
+    if (m_program.unattended())
+        std::fprintf(stderr, "Ombrel JotWell: %s\n", qPrintable(text));
+    else
+        m_program.messages().warn(m_program.mainWindow(), Program::title(), text);
+}
+
+PadRecovery::Kept PadRecovery::padNow() const
 {
     const frmOJW* main = m_program.mainWindow();
     const QString text = main ? main->txtPad->entryText() : QString();
     // An emptied pad has nothing to lose: the entry on disk is still there.
-    if (!m_program.padState().dirty || text.isEmpty()) {
-        m_file.remove();
-        return true;
+    if (!m_program.padState().dirty || text.isEmpty())
+        return {};
+    return {m_program.padState().shownDate, text, m_program.loadedText(), QDateTime::currentDateTime()};
+}
+
+void PadRecovery::update()
+{
+    {
+        std::lock_guard queue(m_queue);
+        m_next = padNow();
     }
-    const auto error = m_file.write(m_program.dates(), m_program.padState().shownDate, text,
-                                    m_program.loadedText(), QDateTime::currentDateTime());
+    m_wake.notify_one();
+}
+
+void PadRecovery::work()
+{
+    for (;;) {
+        {
+            std::unique_lock queue(m_queue);
+            m_wake.wait(queue, [this] { return m_stop || m_next; });
+            if (!m_next)
+                return;
+        }
+        std::lock_guard writing(m_writing);
+        std::optional<Kept> kept;
+        {
+            std::lock_guard queue(m_queue);
+            kept.swap(m_next); // none if a removal came first
+        }
+        if (kept)
+            keep(*kept);
+    }
+}
+
+bool PadRecovery::keepNow()
+{
+    m_timer.stop();
+    const Kept kept = padNow();
+    std::lock_guard writing(m_writing);
+    {
+        std::lock_guard queue(m_queue);
+        m_next.reset();
+    }
+    return keep(kept);
+}
+
+bool PadRecovery::keep(const Kept& kept)
+{
+    const auto error = kept.text.isEmpty()
+                           ? m_file.remove()
+                           : m_file.write(m_dates, kept.day, kept.text, kept.loadedText, kept.written);
     // The file is a safety net: a failure costs nothing yet, so the user's
     // typing is not interrupted for it, but it is said once on standard
     // error, and again only after a success.
     if (error && !m_failing)
-        std::fprintf(stderr, "Ombrel JotWell: the unsaved text cannot be kept in %s: %s\n",
+        std::fprintf(stderr, "Ombrel JotWell: the unsaved text cannot be kept up to date in %s: %s\n",
                      qPrintable(error->file), qPrintable(error->reason));
     m_failing = error.has_value();
     return !error;
@@ -124,9 +207,8 @@ void PadRecovery::offer(const RecoveryFile::Left& left)
         m_program.mainWindow()->txtPad->setEntryText(withRecovered(left, changedSince));
         m_program.padState().dirty = true;
         // The left file goes only once this copy's own file holds the text.
-        m_timer.stop();
-        if (update())
-            QFile::remove(left.path);
+        if (keepNow() && ::unlink(PosixIo::nativePath(left.path).constData()) != 0 && errno != ENOENT)
+            tell(removeFailed(PosixIo::error(left.path, errno)));
         if (changedSince)
             m_program.messages().warn(
                 parent, title,

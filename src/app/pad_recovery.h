@@ -1,18 +1,26 @@
 #pragma once
 
+#include "platform/core/date_settings.h"
 #include "recovery/recovery_file.h"
 
 #include <QObject>
 #include <QTimer>
 
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
 class Program;
 
 // Keeps the pad's unsaved text in this copy's recovery file while the pad
 // is dirty, and at start offers the text that a copy which died left in
-// its own. The file is written on the user-interface thread, by a
-// single-shot timer that a change of the pad starts when it is not running
-// already: so the file is at most about two seconds behind the pad, and is
-// written at most once in two seconds, however fast the user types.
+// its own. A single-shot timer, started by a change of the pad when it is
+// not running already, takes the pad's text on the user-interface thread:
+// so the file is at most about two seconds behind the pad, however fast the
+// user types. One worker thread writes it, so typing never waits for the
+// disk: only the newest text waits to be written, and one write at a time.
+// Removing the file (the text is saved) waits for a write in progress.
 class PadRecovery final : public QObject
 {
     Q_OBJECT
@@ -30,6 +38,7 @@ public:
     // The pad's text changed.
     void padChanged();
     // The pad's text is on disk, or was given up on purpose: the file goes.
+    // A failure to remove it is told once, and again only after a success.
     void padClean();
 
     // Once per run, when the main window is first shown: each text left by
@@ -39,18 +48,48 @@ public:
     void offerLeftovers();
 
 private:
-    // The timer's work: the pad's text into the file while the pad is
-    // dirty, otherwise no file. False when the text could not be kept.
-    bool update();
+    // What the file is to hold: the pad's text for its day, or no text
+    // (nothing unsaved), for which there is no file.
+    struct Kept
+    {
+        QDate day;
+        QString text;
+        QString loadedText;
+        QDateTime written;
+    };
+
+    // The pad as the file should keep it, taken on the user-interface thread.
+    Kept padNow() const;
+    // The timer's work: the pad's text to the worker.
+    void update();
+    // The pad's text into the file now, on this thread; false when it could
+    // not be kept.
+    bool keepNow();
+    // Writes or removes the file; m_writing held. False when the text could
+    // not be kept.
+    bool keep(const Kept& kept);
+    void work();
     // The pad's text for a day with a recovered text: never written over
     // text the pad holds unsaved, nor over an entry saved since the text
     // was typed. Sets changedSince when the entry was.
     QString withRecovered(const RecoveryFile::Left& left, bool& changedSince) const;
     void offer(const RecoveryFile::Left& left);
+    static QString removeFailed(const FileError& error);
+    // In a message box, or on standard error where nobody can be asked.
+    void tell(const QString& text);
 
     Program& m_program;
-    RecoveryFile m_file;
+    const DateSettings m_dates; // the worker's own copy
+    RecoveryFile m_file;        // written and removed with m_writing held
     QTimer m_timer;
     bool m_offered = false;
-    bool m_failing = false;
+    bool m_failing = false;       // with m_writing held
+    bool m_removeFailing = false; // user-interface thread
+    // Lock order: m_writing, then m_queue.
+    std::mutex m_writing;
+    std::mutex m_queue;
+    std::condition_variable m_wake;
+    std::optional<Kept> m_next; // with m_queue held
+    bool m_stop = false;        // with m_queue held
+    std::thread m_worker;       // last: started once the rest is there
 };

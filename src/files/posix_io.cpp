@@ -157,7 +157,8 @@ namespace {
 
 std::atomic<int> faultsArmed{0};
 std::mutex faultMutex;
-std::array<std::optional<Fault>, size_t(Call::SyncFolder) + 1> armedFaults;
+std::array<std::optional<Fault>, size_t(Call::Remove) + 1> armedFaults;
+std::atomic<void (*)(Call)> callHook = nullptr;
 
 } // namespace
 
@@ -177,10 +178,17 @@ void clearFaults()
     faultsArmed = 0;
 }
 
+void setCallHook(void (*hook)(Call))
+{
+    callHook = hook;
+}
+
 int injected(Call call, bool* fired)
 {
     if (fired)
         *fired = false;
+    if (const auto hook = callHook.load(std::memory_order_relaxed))
+        hook(call);
     if (faultsArmed.load(std::memory_order_relaxed) == 0)
         return 0;
     std::lock_guard guard(faultMutex);

@@ -123,6 +123,7 @@ enum class Call {
     Rename,     // renaming it over the entry file, or to a name not taken
     Unlink,     // dropping the old name after a link took the new one
     SyncFolder, // syncing the folder after the rename
+    Remove,     // removing a file the program no longer needs; the last kind
 };
 
 struct Fault
@@ -139,5 +140,9 @@ void clearFaults();
 // 0, or the errno with which this call must fail (0 with failed set for a
 // short write).
 int injected(Call call, bool* fired = nullptr);
+
+// Test seam: called with every call above before it is made, on the thread
+// that makes it, so that a test can hold one up as a slow disk would.
+void setCallHook(void (*hook)(Call));
 
 } // namespace PosixIo

@@ -4,6 +4,7 @@
 #include "files/atomic_file.h"
 #include "store/entry_lines.h"
 #include "files/file_lock.h"
+#include "files/line_reader.h"
 #include "files/text_codec.h"
 
 #include <QCryptographicHash>
@@ -14,43 +15,31 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr QByteArrayView firstLine("Ombrel JotWell: unsaved text");
 
-// The lines of a file as every reader of entry files splits them.
-QList<QByteArrayView> linesOf(QByteArrayView bytes)
+// The left text in an open file of the program's form, read with the line
+// reader every entry file is read with.
+std::optional<RecoveryFile::Left> parse(const QString& path, int fd)
 {
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\r', start);
-        if (end < 0)
-            end = bytes.size();
-        lines.append(bytes.sliced(start, end - start));
-        start = end + 1;
-        if (start < bytes.size() && bytes[start] == '\n')
-            ++start;
-    }
-    return lines;
-}
-
-std::optional<RecoveryFile::Left> parse(const QString& path, QByteArrayView bytes)
-{
-    const QList<QByteArrayView> lines = linesOf(bytes);
-    if (lines.isEmpty() || lines.first() != firstLine)
+    LineReader lines(fd);
+    QByteArrayView line;
+    if (!lines.next(line) || line != firstLine)
         return std::nullopt;
     RecoveryFile::Left left;
     left.path = path;
-    qsizetype i = 1;
-    for (; i < lines.size() && !EntryLines::isHeader(lines[i]); ++i) {
-        const qsizetype space = lines[i].indexOf(' ');
-        if (space < 0)
+    bool header = false;
+    while (!header && lines.next(line)) {
+        header = EntryLines::isHeader(line);
+        const qsizetype space = line.indexOf(' ');
+        if (header || space < 0)
             continue;
-        const QByteArrayView key = lines[i].first(space);
-        const QString value = QString::fromLatin1(lines[i].sliced(space + 1));
+        const QByteArrayView key = line.first(space);
+        const QString value = QString::fromLatin1(line.sliced(space + 1));
         if (key == "written")
             left.written = QDateTime::fromString(value, Qt::ISODate);
         else if (key == "day")
@@ -58,15 +47,17 @@ std::optional<RecoveryFile::Left> parse(const QString& path, QByteArrayView byte
         else if (key == "loaded")
             left.loadedHash = value.toLatin1();
     }
-    if (!left.day.isValid() || i == lines.size())
+    if (!left.day.isValid() || !header)
         return std::nullopt;
     // The body as every entry reader takes it: up to the end line, each line
     // with the writer's escape of a mark taken off.
-    for (qsizetype j = i + 1; j < lines.size() && !EntryLines::isEnd(lines[j]); ++j) {
-        if (j > i + 1)
+    for (bool first = true; lines.next(line) && !EntryLines::isEnd(line); first = false) {
+        if (!first)
             left.text += u"\r\n";
-        EntryLines::appendBodyText(lines[j], left.text);
+        EntryLines::appendBodyText(line, left.text);
     }
+    if (lines.error() != 0)
+        return std::nullopt;
     return left;
 }
 
@@ -110,11 +101,14 @@ std::optional<FileError> RecoveryFile::write(const DateSettings& dates, const QD
 std::optional<FileError> RecoveryFile::remove()
 {
     // The name goes before the lock, so no other copy ever finds the file
-    // unheld and takes it for one left behind.
-    const int unlinked = ::unlink(PosixIo::nativePath(m_path).constData()) == 0 ? 0 : errno;
-    m_held.close();
+    // unheld and takes it for one left behind; a name that stays keeps its
+    // lock for as long as this copy runs.
+    int unlinked = PosixIo::injected(PosixIo::Call::Remove);
+    if (unlinked == 0 && ::unlink(PosixIo::nativePath(m_path).constData()) != 0)
+        unlinked = errno;
     if (unlinked != 0 && unlinked != ENOENT)
         return PosixIo::error(m_path, unlinked);
+    m_held.close();
     return std::nullopt;
 }
 
@@ -126,13 +120,13 @@ QList<RecoveryFile::Left> RecoveryFile::leftBehind(const QString& folder)
     for (const QString& name : names) {
         const QString path = PosixIo::pathIn(folder, name);
         PosixIo::UniqueFd fd;
-        QByteArray bytes;
+        struct stat status;
         // Anything but a regular file, held by a running copy, or too large
         // to be a pad's text is left alone.
         if (PosixIo::openForReading(path, fd) || !fd.isOpen() || FileLock::isHeldElsewhere(fd.get())
-            || PosixIo::readAll(fd.get(), maxFileSize, bytes) != 0)
+            || ::fstat(fd.get(), &status) != 0 || status.st_size > maxFileSize)
             continue;
-        if (std::optional<Left> parsed = parse(path, bytes))
+        if (std::optional<Left> parsed = parse(path, fd.get()))
             left.append(*parsed);
     }
     std::sort(left.begin(), left.end(), [](const Left& a, const Left& b) { return a.written < b.written; });

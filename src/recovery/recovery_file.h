@@ -48,7 +48,8 @@ public:
     std::optional<FileError> write(const DateSettings& dates, const QDate& day, QStringView text,
                                    QStringView loadedText, const QDateTime& now);
 
-    // Removes the file; a missing file is no failure.
+    // Removes the file; a missing file is no failure. One that cannot be
+    // removed stays locked, so no other copy offers it while this one runs.
     std::optional<FileError> remove();
 
     // The files in the folder that no running copy holds, oldest first. Only

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -97,6 +98,44 @@ std::string filesIn(const QString& folder)
     return list;
 }
 
+// How long the saver takes here to start and to finish one save, measured
+// on a copy of the diary: the kills are timed by it, so that they land from
+// before the first save to several saves in on a slow machine as on a fast one.
+struct Pace
+{
+    double startMs = 0; // to the end of its first save, less one save
+    double saveMs = 0;
+};
+
+Pace measurePace(const QByteArray& diary)
+{
+    QTemporaryDir folder;
+    QFile file(QDir(folder.path()).filePath(QStringLiteral("ojwdata.txt")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(diary) != diary.size())
+        return {};
+    file.close();
+    constexpr int saves = 5;
+    const auto begin = Clock::now();
+    const Saver saver = startSaver(folder.path(), 1);
+    double firstMs = 0, lastMs = 0;
+    int reported = 0;
+    char buffer[4096];
+    ssize_t n;
+    while (reported < saves && (n = ::read(saver.output, buffer, sizeof buffer)) > 0) {
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+        const int before = reported;
+        reported += int(std::count(buffer, buffer + n, '\n'));
+        if (before == 0)
+            firstMs = ms;
+        lastMs = ms;
+    }
+    ::kill(saver.pid, SIGKILL);
+    ::waitpid(saver.pid, nullptr, 0);
+    ::close(saver.output);
+    const double saveMs = (lastMs - firstMs) / (saves - 1);
+    return {std::max(0.0, firstMs - saveMs), saveMs};
+}
+
 } // namespace
 
 TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
@@ -115,9 +154,12 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
         ASSERT_EQ(file.write(expected), expected.size());
     }
 
-    // Kills land anywhere from the saver's start-up to several saves in.
+    // Kills land anywhere from the end of the saver's start-up to several
+    // saves in: about two finished saves a kill, whatever the machine's speed.
+    const Pace pace = measurePace(expected);
+    ASSERT_GT(pace.saveMs, 0) << "the saver reports its saves";
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> delayMs(0, 120);
+    std::uniform_real_distribution<double> delayMs(pace.startMs - 2 * pace.saveMs, pace.startMs + 5 * pace.saveMs);
     int64_t nextStep = 1;
     std::map<std::string, int> leftOnDisk;
     int before = 0, after = 0;
@@ -127,7 +169,7 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
     for (int kill = 1; kill <= kills; ++kill) {
         const Saver saver = startSaver(folder.path(), nextStep);
         ASSERT_GT(saver.pid, 0) << "the saver starts";
-        ::usleep(useconds_t(delayMs(random)) * 1000);
+        ::usleep(useconds_t(std::max(0.0, delayMs(random)) * 1000));
         int status = 0;
         if (::waitpid(saver.pid, &status, WNOHANG) == 0) {
             ::kill(saver.pid, SIGKILL);
@@ -173,6 +215,7 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
         nextStep = finished + 2;
     }
 
+    std::printf("a save took %.1f ms after a start-up of %.1f ms\n", pace.saveMs, pace.startMs);
     std::printf("%d kills in %.1f s, %lld saves finished; after recovery the diary was as before the "
                 "interrupted save %d times, as after it %d times\n",
                 kills, std::chrono::duration<double>(Clock::now() - start).count(),

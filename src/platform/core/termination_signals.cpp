@@ -1,6 +1,8 @@
 #include "platform/core/termination_signals.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <cerrno>
 #include <csignal>
@@ -11,7 +13,10 @@
 namespace {
 
 int pipeEnds[2] = {-1, -1};
-constexpr int handled[] = {SIGTERM, SIGHUP, SIGINT};
+constexpr int handled[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+
+TerminationSignals* instance = nullptr;
+QtMessageHandler previousHandler = nullptr;
 
 // Only async-signal-safe work here: hand the number to the event loop. The
 // handler interrupts arbitrary code, so it leaves errno as it found it; the
@@ -26,6 +31,36 @@ extern "C" void onSignal(int signalNumber)
     errno = savedErrno;
 }
 
+// Qt's platform plugins end the program with exit status 1 when the
+// display's connection breaks, right after they warn "The X11 connection
+// broke" or "The Wayland connection broke". The warning is the last moment
+// at which everything of the program is still whole: no exit handler or
+// static destructor has run yet, and it comes on the user-interface thread,
+// from the event loop. An exit handler would come later, amid the teardown
+// of Qt's own globals, and not at all where the plugin ends with _exit.
+void onMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    previousHandler(type, context, message);
+    static bool closing = false; // the close's own messages come here too
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (instance && !closing && app && QThread::currentThread() == app->thread()
+        && message.startsWith(u"The ") && message.contains(u" connection broke")) {
+        closing = true;
+        emit instance->displayLost();
+    }
+}
+
+void setAction(void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int s : handled)
+        ::sigaction(s, &action, nullptr);
+    ::signal(SIGPIPE, handler == SIG_DFL ? SIG_DFL : SIG_IGN);
+}
+
 } // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
@@ -35,22 +70,16 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
     ::fcntl(pipeEnds[0], F_SETFL, ::fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK);
     m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
-
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int s : handled)
-        ::sigaction(s, &action, nullptr);
+    setAction(onSignal);
+    instance = this;
+    previousHandler = qInstallMessageHandler(onMessage);
 }
 
 TerminationSignals::~TerminationSignals()
 {
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int s : handled)
-        ::sigaction(s, &action, nullptr);
+    qInstallMessageHandler(previousHandler);
+    instance = nullptr;
+    setAction(SIG_DFL);
     delete m_notifier;
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
