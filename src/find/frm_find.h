@@ -64,7 +64,6 @@ private:
     QWidget& m_mainWindow;
     const DateSettings& m_dates;
     EntrySearch m_search;
-    bool m_placedWithFrame = false;
 
     std::thread m_worker;
     std::shared_ptr<std::atomic<bool>> m_cancel;
