@@ -52,6 +52,16 @@ void Program::start()
 {
     if (const auto error = m_entries.recover())
         report(QStringLiteral("The entries left by an interrupted save could not be restored."), *error);
+    // The first activation shows today's entry: a large diary is read while
+    // the window is being built, with date settings of its own, since a
+    // locale is not for two threads at once.
+    m_firstLoad = std::async(std::launch::async,
+                             [folder = m_folder, locale = m_dates.locale(), day = m_clock->today()] {
+                                 const DateSettings dates(locale);
+                                 Loaded loaded{day, QString(), std::nullopt};
+                                 loaded.error = EntryFile(folder, dates).load(day, loaded.text);
+                                 return loaded;
+                             });
     showMainWindow();
 }
 
@@ -101,7 +111,7 @@ void Program::LoadEntry()
     m_main->lblDate->setPalette(palette);
 
     QString text;
-    const auto error = m_entries.load(m_state.shownDate, text);
+    const auto error = loadShownDay(text);
     pad->setEntryText(text);
     m_loadedText = text;
     // Text typed over an entry that could not be read would replace it at
@@ -120,6 +130,18 @@ void Program::LoadEntry()
         tell(QStringLiteral("This day's entry holds a line of more than %L1 characters, too long to be "
                             "edited here. It is shown for reading, and stays in the diary as it is.")
                  .arg(PadEdit::maxEditableLine));
+}
+
+std::optional<FileError> Program::loadShownDay(QString& text)
+{
+    if (m_firstLoad.valid()) {
+        Loaded first = m_firstLoad.get();
+        if (first.day == m_state.shownDate) {
+            text = std::move(first.text);
+            return first.error;
+        }
+    }
+    return m_entries.load(m_state.shownDate, text);
 }
 
 std::optional<FileError> Program::writePad()

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -122,6 +123,9 @@ private:
     // The one save of the pad's text under the shown date. The error when
     // the text is not on disk; every other outcome is told here.
     std::optional<FileError> writePad();
+    // The shown day's entry from the file, or from the read that start
+    // began for the first activation.
+    std::optional<FileError> loadShownDay(QString& text);
     // Tells the user: in a message box, or on standard error where nobody
     // can be asked.
     void tell(const QString& text);
@@ -146,6 +150,13 @@ private:
     // keeps the other text instead of overwriting it.
     QString m_loadedText;
     PadState m_state;
+    struct Loaded
+    {
+        QDate day;
+        QString text;
+        std::optional<FileError> error;
+    };
+    std::future<Loaded> m_firstLoad;
     QString m_helpFile;
     WindowActivation m_activation;
     std::unique_ptr<frmOJW> m_main;
