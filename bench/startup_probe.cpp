@@ -67,7 +67,10 @@ void StartupProbe::run(int argc, char** argv, const QString& folder)
     QApplication app(argc, argv);
     SystemClock systemClock;
     QtMessageBox messages;
-    Program program(folder, QLocale::system(), {.clock = &systemClock, .messages = &messages});
+    // The locale the synthetic diary was written in: a start in another
+    // reads every header leniently, which no user of the diary sees.
+    Program program(folder, QLocale(QLocale::English, QLocale::UnitedStates),
+                    {.clock = &systemClock, .messages = &messages});
     FirstPaint firstPaint(clock);
     app.installEventFilter(&firstPaint);
     program.start();

@@ -5,13 +5,12 @@
 #include "app/program_icon.h"
 #include "app/pad_edit.h"
 #include "platform/core/clock.h"
+#include "platform/widgets/framed_placement.h"
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/twips.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -151,6 +150,7 @@ void frmOJW::buildMenus()
 void frmOJW::Form_Load()
 {
     place();
+    placeAgainOnceFramed(*this, [this] { place(); });
     m_program.InitialisePadState();
     LoadConfig();
 }
@@ -160,8 +160,7 @@ void frmOJW::place()
     // The outer window's lower-right corner sits 200 twips left of the
     // screen's right edge and 600 above its bottom, in single precision and
     // unclamped, so a screen smaller than the window gives a negative
-    // position. Before the window manager has framed the window its frame
-    // is unknown and taken as none; event() places it again once it is.
+    // position.
     const QScreen* s = screen();
     const Twips twips = Twips::of(s);
     const QRect screenArea = s->geometry();
@@ -171,26 +170,10 @@ void frmOJW::place()
     move(screenArea.x() + twips.toPixelsX(left), screenArea.y() + twips.toPixelsY(top));
 }
 
-bool frmOJW::event(QEvent* event)
-{
-    // A deferred delete ends with this window gone: nothing may follow it.
-    if (event->type() == QEvent::DeferredDelete)
-        return QMainWindow::event(event);
-    const bool result = QMainWindow::event(event);
-    if (!m_placedWithFrame && isVisible() && frameGeometry().size() != size()) {
-        m_placedWithFrame = true;
-        place();
-    }
-    return result;
-}
-
 void frmOJW::Form_Activate()
 {
-    PadState& state = m_program.padState();
-    if (state.dirty && !m_program.saveIfDirty())
-        return; // the pad holds text that is not on disk yet: keep it
-    showDateCaption();
-    m_program.LoadEntry();
+    // Text that could not be saved stays in the pad: no reload over it.
+    m_program.changeShownDate(m_program.padState().shownDate, ModuleRoutines::CalendarFollows::Not);
 }
 
 void frmOJW::Form_Deactivate()
@@ -317,15 +300,7 @@ void frmOJW::mnuPadExit_Click()
 
 void frmOJW::mnuHelpInfo_Click()
 {
-    // One press of F1, as if typed where the focus is: the help opens
-    // exactly as for the key.
-    QWidget* target = QApplication::focusWidget();
-    if (!target)
-        target = this;
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &release);
+    m_program.openHelp(); // as F1 does
 }
 
 void frmOJW::mnuHelpAbout_Click()

@@ -115,7 +115,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void buildControls();
@@ -127,14 +126,12 @@ private:
     void place();
 
     Program& m_program;
-    bool m_placedWithFrame = false;
 
 public:
     // The pad's colours as colour values (ColorValue): a system colour
     // stays a reference, so the pad follows the desktop and the settings
     // file says so. An invalid value changes nothing.
     qint32 padForeColor() const { return m_padForeColor; }
-    qint32 padBackColor() const { return m_padBackColor; }
     void setPadForeColor(qint32 value);
     void setPadBackColor(qint32 value);
     // The pad's font name (kept as given, installed or not), bold, italic

@@ -42,7 +42,7 @@ int main(int argc, char** argv)
                              // Nobody can be asked now: a failed save leaves
                              // the pad dirty, and the close at quit puts the
                              // text into a rescue file.
-                             program.trySaveEntry();
+                             program.saveUnattended();
                          }
                      });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &program, &Program::closeUnattended);

@@ -14,8 +14,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QKeyEvent>
+#include <QFile>
 #include <QLabel>
+#include <QScopedValueRollback>
+#include <QShortcut>
 
 Program::Program(const QString& folder, const QLocale& locale, const PlatformServices& services)
     : m_folder(folder),
@@ -31,8 +33,6 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
       m_entries(folder, m_dates)
 {
     installFontSubstitutes();
-    // F1 in any window of the program opens the help.
-    qApp->installEventFilter(this);
 }
 
 Program::~Program()
@@ -52,14 +52,17 @@ void Program::start()
 {
     if (const auto error = m_entries.recover())
         report(QStringLiteral("The entries left by an interrupted save could not be restored."), *error);
+    // The first activation shows today's entry: a large diary is read while
+    // the window is being built, with date settings of its own, since a
+    // locale is not for two threads at once.
+    m_firstLoad = std::async(std::launch::async,
+                             [folder = m_folder, locale = m_dates.locale(), day = m_clock->today()] {
+                                 const DateSettings dates(locale);
+                                 Loaded loaded{day, QString(), std::nullopt};
+                                 loaded.error = EntryFile(folder, dates).load(day, loaded.text);
+                                 return loaded;
+                             });
     showMainWindow();
-}
-
-void Program::startWithSplash()
-{
-    if (const auto error = m_entries.recover())
-        report(QStringLiteral("The entries left by an interrupted save could not be restored."), *error);
-    showAbout();
 }
 
 void Program::showMainWindow()
@@ -68,6 +71,9 @@ void Program::showMainWindow()
         m_main = std::make_unique<frmOJW>(*this);
         m_activation.add(m_main.get(), m_main.get());
         m_main->Form_Load();
+        // F1 in any window of the program opens the help; not while a
+        // modal dialog or message box is up, which would block it.
+        new QShortcut(QKeySequence(Qt::Key_F1), m_main.get(), this, &Program::openHelp, Qt::ApplicationShortcut);
     }
     if (m_main->isVisible())
         m_main->raise();
@@ -105,7 +111,7 @@ void Program::LoadEntry()
     m_main->lblDate->setPalette(palette);
 
     QString text;
-    const auto error = m_entries.load(m_state.shownDate, text);
+    const auto error = loadShownDay(text);
     pad->setEntryText(text);
     m_loadedText = text;
     // Text typed over an entry that could not be read would replace it at
@@ -126,7 +132,19 @@ void Program::LoadEntry()
                  .arg(PadEdit::maxEditableLine));
 }
 
-std::optional<FileError> Program::trySaveEntry()
+std::optional<FileError> Program::loadShownDay(QString& text)
+{
+    if (m_firstLoad.valid()) {
+        Loaded first = m_firstLoad.get();
+        if (first.day == m_state.shownDate) {
+            text = std::move(first.text);
+            return first.error;
+        }
+    }
+    return m_entries.load(m_state.shownDate, text);
+}
+
+std::optional<FileError> Program::writePad()
 {
     const QString text = m_main->txtPad->entryText();
     if (text.isEmpty())
@@ -168,7 +186,7 @@ std::optional<FileError> Program::trySaveEntry()
 
 void Program::SaveEntry()
 {
-    if (const auto error = trySaveEntry())
+    if (const auto error = writePad())
         report(QStringLiteral("The entry could not be saved. Its text stays in the pad and "
                               "is saved again at the next opportunity."),
                *error);
@@ -179,6 +197,12 @@ bool Program::saveIfDirty()
     if (m_state.dirty)
         SaveEntry();
     return !m_state.dirty;
+}
+
+void Program::saveUnattended()
+{
+    const QScopedValueRollback nobodyAsked(m_unattended, true);
+    saveIfDirty();
 }
 
 bool Program::ClearEntryFile()
@@ -192,6 +216,11 @@ bool Program::ClearEntryFile()
         report(QStringLiteral("The diary file was missing, and a file left by an interrupted save was "
                               "moved aside before the entries were erased."),
                *result.setAside);
+    // Only the folder sync after the rename failed: the entries are gone.
+    if (result.error)
+        report(QStringLiteral("The entries were erased, but the disk did not confirm it. If the "
+                              "computer loses power soon, they may come back."),
+               *result.error);
     // An emptied file reads: a pad locked by an unreadable entry is free.
     m_main->txtPad->setReadOnly(false);
     m_loadedText.clear();
@@ -216,7 +245,7 @@ bool Program::inDateRange(const QDate& day)
     return day.isValid() && day >= QDate(100, 1, 1) && day <= QDate(9999, 12, 31);
 }
 
-bool Program::changeShownDate(const QDate& day)
+bool Program::changeShownDate(const QDate& day, CalendarFollows follows)
 {
     if (!inDateRange(day))
         return false;
@@ -225,8 +254,13 @@ bool Program::changeShownDate(const QDate& day)
     if (!saveIfDirty())
         return false;
     m_state.shownDate = day;
-    SyncCalendar();
+    if (follows == CalendarFollows::BeforeLoad)
+        SyncCalendar();
     LoadEntry();
+    // A window that picked the day may be handling its own click: the
+    // calendar it re-creates is deleted only once that has returned.
+    if (follows == CalendarFollows::AfterLoad)
+        SyncCalendar();
     return true;
 }
 
@@ -234,20 +268,28 @@ bool Program::saveBeforeClosing()
 {
     if (!m_state.dirty)
         return true;
-    const auto error = trySaveEntry();
+    const auto error = writePad();
     if (!error)
         return true;
-    if (m_unattended) {
-        rescuePad(*error);
-    } else {
-        const QString question = QStringLiteral("The entry could not be saved.\n\n%1\n\n"
-                                                "Close anyway and lose the unsaved text?")
-                                     .arg(error->message());
+    const QString rescued =
+        writeRescueFile(rescueFolders(m_folder), m_dates, m_state.shownDate, m_main->txtPad->entryText(), *error);
+    if (!m_unattended) {
+        const QString question =
+            rescued.isEmpty()
+                ? QStringLiteral("The entry could not be saved.\n\n%1\n\nClose anyway and lose the unsaved text?")
+                      .arg(error->message())
+                : QStringLiteral("The entry could not be saved.\n\n%1\n\nClose anyway? The unsaved text is "
+                                 "kept in %2.")
+                      .arg(error->message(), rescued);
         if (m_messages->ask(m_main.get(), title(), question, MessageBox::Answer::No)
-            == MessageBox::Answer::No)
+            == MessageBox::Answer::No) {
+            // The pad still holds the text: the next close rescues it anew.
+            if (!rescued.isEmpty())
+                QFile::remove(rescued);
             return false;
+        }
     }
-    m_state.dirty = false; // given up on purpose: the close must not ask again
+    m_state.dirty = false; // closing on purpose: the close must not ask again
     m_recovery.padClean();
     return true;
 }
@@ -307,11 +349,6 @@ void Program::closeUnattended()
     QCoreApplication::exit(0);
 }
 
-void Program::rescuePad(const FileError& error)
-{
-    writeRescueFile(rescueFolders(m_folder), m_dates, m_state.shownDate, m_main->txtPad->entryText(), error);
-}
-
 void Program::report(const QString& what, const FileError& error)
 {
     tell(what + QStringLiteral("\n\n") + error.message());
@@ -323,17 +360,6 @@ void Program::tell(const QString& text)
         qWarning("%s", qPrintable(text));
     else
         m_messages->warn(m_main.get(), title(), text);
-}
-
-bool Program::eventFilter(QObject* watched, QEvent* event)
-{
-    // A modal dialog or message box would block the help window it opened.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1
-        && watched->isWidgetType() && !QApplication::activeModalWidget()) {
-        openHelp();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void Program::goToEntry(EntryScan::Target target)

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -42,9 +43,6 @@ public:
     // Recovers an entry file left behind by a cut-off save, then loads,
     // shows and activates the main window.
     void start();
-    // The same, but the splash window comes first and loads the main window
-    // when it closes.
-    void startWithSplash();
 
     void InitialisePadState();
 
@@ -54,19 +52,12 @@ public:
     bool ClearEntryFile() override;
     void SyncCalendar() override;
 
-    // Save-if-dirty. False when the pad still holds unsaved text because
-    // the save failed (the user has been told).
-    bool saveIfDirty();
-
-    // SaveEntry without telling the user about a failure; the caller does.
-    std::optional<FileError> trySaveEntry();
-
-    // A change of the shown date: save-if-dirty, the new date, SyncCalendar,
-    // LoadEntry. Does nothing and returns false when the day is outside 1
-    // January 100 to 31 December 9999, or when the pad's text could not be
-    // saved (it stays in the pad under its own date).
-    bool changeShownDate(const QDate& day);
+    bool saveIfDirty() override;
+    bool changeShownDate(const QDate& day, CalendarFollows follows = CalendarFollows::BeforeLoad) override;
     static bool inDateRange(const QDate& day);
+    // Save-if-dirty where nobody can be asked: a failure is said on
+    // standard error, and the text stays in the pad for the close to rescue.
+    void saveUnattended();
 
     // The navigation commands: the shown date becomes the day of the
     // earliest, latest, next or previous entry; no such day changes nothing.
@@ -82,10 +73,10 @@ public:
     // front with its query selected.
     void showFind();
 
-    // Save-if-dirty before the main window closes. When the save fails,
-    // asks whether to close without the text (keeping the window is the
-    // default), or rescues the text where nobody can be asked. False when
-    // the window stays open.
+    // Save-if-dirty before the main window closes. When the save fails, the
+    // text goes to a rescue file and the user is asked whether to close
+    // with it kept there (keeping the window is the default); where nobody
+    // can be asked, it closes. False when the window stays open.
     bool saveBeforeClosing();
     // The main window is closing: the About and help windows go with it, so
     // that nothing reopens or keeps the program running.
@@ -107,8 +98,6 @@ public:
     // saved goes to a rescue file.
     void closeUnattended();
     bool unattended() const { return m_unattended; }
-    // Puts the pad's text where it cannot be lost and says where on stderr.
-    void rescuePad(const FileError& error);
 
     frmOJW* mainWindow() const { return m_main.get(); }
     frmSplash* splashWindow() const { return m_splash; }
@@ -123,7 +112,6 @@ public:
     // Null for Qt's own dialogs.
     CommonDialogUi* dialogs() const { return m_dialogs; }
     const QString& folder() const { return m_folder; }
-    const QString& helpFile() const { return m_helpFile; }
 
     static QString title();
 
@@ -132,11 +120,16 @@ public:
     const QString& loadedText() const { return m_loadedText; }
 
 private:
+    // The one save of the pad's text under the shown date. The error when
+    // the text is not on disk; every other outcome is told here.
+    std::optional<FileError> writePad();
+    // The shown day's entry from the file, or from the read that start
+    // began for the first activation.
+    std::optional<FileError> loadShownDay(QString& text);
     // Tells the user: in a message box, or on standard error where nobody
     // can be asked.
     void tell(const QString& text);
     void report(const QString& what, const FileError& error);
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // A new calendar window, loaded and shown; activated when the user asked
     // for it, left inactive when it is re-created behind the user's back.
     void openCalendar(bool activate);
@@ -157,6 +150,13 @@ private:
     // keeps the other text instead of overwriting it.
     QString m_loadedText;
     PadState m_state;
+    struct Loaded
+    {
+        QDate day;
+        QString text;
+        std::optional<FileError> error;
+    };
+    std::future<Loaded> m_firstLoad;
     QString m_helpFile;
     WindowActivation m_activation;
     std::unique_ptr<frmOJW> m_main;

@@ -1,6 +1,7 @@
 #include "calendar/frm_calendar.h"
 
 #include "platform/core/date_settings.h"
+#include "platform/widgets/framed_placement.h"
 #include "platform/widgets/twips.h"
 #include "routines/module_routines.h"
 #include "routines/pad_state.h"
@@ -63,23 +64,19 @@ frmCalendar::frmCalendar(ModuleRoutines& routines, QWidget& mainWindow, const QS
 void frmCalendar::Form_Load()
 {
     place();
+    placeAgainOnceFramed(*this, [this] { place(); });
     PadState& state = m_routines.padState();
-    if (state.dirty)
-        m_routines.SaveEntry();
     // Text that could not be saved stays in the pad: loading the entry
     // over it would lose it.
-    if (!state.dirty)
-        m_routines.LoadEntry();
+    m_routines.changeShownDate(state.shownDate, ModuleRoutines::CalendarFollows::Not);
     state.calendarOpen = true;
     setValue(state.shownDate);
 }
 
 void frmCalendar::Form_Unload()
 {
-    PadState& state = m_routines.padState();
-    if (state.dirty)
-        m_routines.SaveEntry();
-    state.calendarOpen = false;
+    m_routines.saveIfDirty();
+    m_routines.padState().calendarOpen = false;
 }
 
 void frmCalendar::closeEvent(QCloseEvent* event)
@@ -90,10 +87,7 @@ void frmCalendar::closeEvent(QCloseEvent* event)
 
 void frmCalendar::calCalendar_DateClick()
 {
-    // The entry is loaded before the calendar follows: SyncCalendar closes
-    // this window and opens a new one, this one deleted only once the click
-    // has been handled.
-    if (!showPickedDay(m_routines, Value())) {
+    if (!m_routines.changeShownDate(Value(), ModuleRoutines::CalendarFollows::AfterLoad)) {
         // The previous day's text is not on disk: it stays in the pad under
         // its own date, and the month view goes back to that date.
         setValue(m_routines.padState().shownDate);
@@ -179,19 +173,4 @@ void frmCalendar::place()
         y = s->availableGeometry().y();
     }
     move(screenArea.x() + twips.toPixelsX(left), y);
-}
-
-bool frmCalendar::event(QEvent* event)
-{
-    // A deferred delete ends with this window gone: nothing may follow it.
-    if (event->type() == QEvent::DeferredDelete)
-        return QWidget::event(event);
-    const bool result = QWidget::event(event);
-    // Before the window manager has framed the window its frame is unknown
-    // and taken as none; once it is known, the window is placed again.
-    if (!m_placedWithFrame && isVisible() && frameGeometry().size() != size()) {
-        m_placedWithFrame = true;
-        place();
-    }
-    return result;
 }

@@ -54,7 +54,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     // Beside the main window, with the outer sizes the windows have now.
@@ -66,7 +65,6 @@ private:
     ModuleRoutines& m_routines;
     QWidget& m_mainWindow;
     EntryScan m_scan;
-    bool m_placedWithFrame = false;
     int m_boldYear = 0;
     int m_boldMonth = 0;
 };

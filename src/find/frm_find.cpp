@@ -2,6 +2,7 @@
 
 #include "find/found_days.h"
 #include "platform/core/date_settings.h"
+#include "platform/widgets/framed_placement.h"
 #include "platform/widgets/twips.h"
 #include "routines/module_routines.h"
 #include "routines/pad_state.h"
@@ -87,6 +88,7 @@ frmFind::~frmFind()
 void frmFind::Form_Load()
 {
     place();
+    placeAgainOnceFramed(*this, [this] { place(); });
 }
 
 void frmFind::focusQuery()
@@ -167,7 +169,9 @@ void frmFind::lstFound_Choose(QListWidgetItem* item)
 {
     // As a click on a day in the calendar: a text that cannot be saved
     // keeps its day.
-    if (!item || !showPickedDay(m_routines, item->data(FoundDays::DayRole).toDate()))
+    if (!item
+        || !m_routines.changeShownDate(item->data(FoundDays::DayRole).toDate(),
+                                       ModuleRoutines::CalendarFollows::AfterLoad))
         return;
     // The main window first: its activation reloads the pad.
     m_routines.focusPad();
@@ -213,14 +217,7 @@ bool frmFind::event(QEvent* event)
     // The pad may have been saved meanwhile.
     if (event->type() == QEvent::WindowActivate && !txtFind->text().isEmpty())
         search();
-    const bool result = QWidget::event(event);
-    // Placed again once the window manager has framed it: its frame is
-    // known only then.
-    if (!m_placedWithFrame && isVisible() && frameGeometry().size() != size()) {
-        m_placedWithFrame = true;
-        place();
-    }
-    return result;
+    return QWidget::event(event);
 }
 
 void frmFind::place()

@@ -62,7 +62,6 @@ private:
     QWidget& m_mainWindow;
     const DateSettings& m_dates;
     EntrySearch m_search;
-    bool m_placedWithFrame = false;
 
     std::jthread m_worker;
     quint64 m_generation = 0;

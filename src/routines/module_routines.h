@@ -19,6 +19,23 @@ public:
     virtual bool ClearEntryFile() = 0;
     virtual void SyncCalendar() = 0;
 
+    // Save-if-dirty. False when the pad still holds unsaved text because
+    // the save failed (the user has been told).
+    virtual bool saveIfDirty() = 0;
+
+    // When the calendar follows a change of the shown day: the commands of
+    // the main window move it before the entry loads, a day picked in a
+    // window of its own (the calendar, the find window) after; an
+    // activation or an opening calendar only reloads the shown day.
+    enum class CalendarFollows { BeforeLoad, AfterLoad, Not };
+
+    // Shows a day: save-if-dirty, the new date, then LoadEntry and
+    // SyncCalendar in the order given. Does nothing and returns false when
+    // the day is outside 1 January 100 to 31 December 9999, or when the
+    // pad's text could not be saved (it stays in the pad under its own
+    // date).
+    virtual bool changeShownDate(const QDate& day, CalendarFollows follows = CalendarFollows::BeforeLoad) = 0;
+
     // The keyboard focus into the main window's pad, that window active.
     virtual void focusPad() = 0;
     // The pad's text, lines separated by CR LF, and a stretch of it
@@ -29,20 +46,3 @@ public:
 protected:
     ~ModuleRoutines() = default;
 };
-
-// A day picked in a window of its own (the calendar, the find window): the
-// pad's unsaved text saved under its own date first, then the day shown and
-// the calendar following. False, with nothing changed, when the text could
-// not be saved.
-inline bool showPickedDay(ModuleRoutines& routines, const QDate& day)
-{
-    PadState& state = routines.padState();
-    if (state.dirty)
-        routines.SaveEntry();
-    if (state.dirty)
-        return false;
-    state.shownDate = day;
-    routines.LoadEntry();
-    routines.SyncCalendar();
-    return true;
-}

@@ -55,17 +55,11 @@ protected:
 
     QString path(const char* name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)); }
 
-    void writeEntries(const QByteArray& bytes)
-    {
-        QFile file(path("ojwdata.txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    void writeEntries(const QByteArray& bytes) { writeFileBytes(path("ojwdata.txt"), bytes); }
 
     QByteArray entries() const
     {
-        QFile file(path("ojwdata.txt"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        return QFile::exists(path("ojwdata.txt")) ? fileBytes(path("ojwdata.txt")) : QByteArray("<missing>");
     }
 
     PlatformServices services()
@@ -79,6 +73,7 @@ protected:
                                              services());
         program->start();
         program->activation().add(&other, &other);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return program->activation().active() == program->mainWindow(); }));
         settle();
     }
 
@@ -94,10 +89,14 @@ protected:
         QTest::keyClicks(main().txtPad, text);
     }
 
+    // Until what has been posted so far is handled: a call queued now runs
+    // after it. Windows closed meanwhile are deleted.
     static void settle()
     {
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
+        bool reached = false;
+        QMetaObject::invokeMethod(qApp, [&reached] { reached = true; }, Qt::QueuedConnection);
+        ASSERT_TRUE(QTest::qWaitFor([&reached] { return reached; }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void activate(QWidget* window)

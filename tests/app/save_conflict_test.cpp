@@ -95,3 +95,15 @@ TEST_F(SaveConflictTest, UnconfirmedFolderSyncIsReportedAsSavedWithoutAQuestion)
     EXPECT_FALSE(main().isVisible());
     EXPECT_EQ(entries(), QByteArray(todayHeader) + "typed!\r\n!*!\r\n");
 }
+
+TEST_F(SaveConflictTest, UnconfirmedFolderSyncOfClearAllIsReportedOnce)
+{
+    writeEntries(QByteArray(todayHeader) + "on disk\r\n!*!\r\n");
+    start();
+    messages.script({MessageBox::Answer::Yes});
+    PosixIo::injectFault({PosixIo::Call::SyncFolder, EIO});
+    main().mnuPadClearAll->trigger();
+    ASSERT_EQ(messages.shown().size(), 2); // the question, then the report
+    EXPECT_TRUE(messages.shown().last().text.startsWith("The entries were erased, but the disk did not confirm it."));
+    EXPECT_EQ(entries(), QByteArray());
+}

@@ -95,6 +95,7 @@ TEST_F(SaveFailureTest, ClosingAsksAndKeepsTheWindowOpenByDefault)
     EXPECT_EQ(messages.shown().first().defaultAnswer, MessageBox::Answer::No);
     EXPECT_TRUE(main().isVisible());
     EXPECT_EQ(pad(), "precious");
+    EXPECT_TRUE(rescueFiles().isEmpty()); // the text is still in the pad
 
     // Exit asks the same question.
     main().mnuPadExit->trigger();
@@ -122,6 +123,11 @@ TEST_F(SaveFailureTest, ClosingAnywayLeavesTheFileAsItWas)
     EXPECT_FALSE(main().isVisible());
     EXPECT_EQ(messages.shown().size(), 1); // asked once, not again by the close
     EXPECT_EQ(entries(), file);
+    // The text is kept where the question said.
+    const QStringList rescued = rescueFiles();
+    ASSERT_EQ(rescued.size(), 1);
+    EXPECT_TRUE(messages.shown().first().text.contains(path(rescued.first().toLatin1())));
+    EXPECT_EQ(fileBytes(path(rescued.first().toLatin1())), QByteArray(todayHeader) + "on disk lost on purpose\r\n!*!\r\n");
 }
 
 TEST_F(SaveFailureTest, ATerminationSignalClosesAndSavesLikeTheCloseButton)

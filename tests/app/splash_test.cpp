@@ -59,24 +59,3 @@ TEST_F(SplashTest, TheTimerClosesTheWindowOnceAndShowsTheMainWindow)
     EXPECT_EQ(state().shownDate, shown);
 }
 
-TEST_F(SplashTest, StartingWithTheSplashWindowLoadsTheMainWindowWhenItCloses)
-{
-    writeEntries(QByteArray(todayHeader) + "today's entry\r\n!*!\r\n");
-    program = std::make_unique<Program>(dir.path(), QLocale(QLocale::English, QLocale::UnitedStates), services());
-    program->startWithSplash();
-    settle();
-    ASSERT_TRUE(splash());
-    EXPECT_EQ(program->mainWindow(), nullptr);
-    hurryTimer();
-    QTRY_VERIFY(!splash());
-    ASSERT_NE(program->mainWindow(), nullptr);
-    EXPECT_TRUE(main().isVisible());
-    EXPECT_EQ(main().lblDate->text(), "Monday, December 7, 2026");
-    EXPECT_EQ(pad(), "today's entry");
-
-    // About again: the same window comes back, not a second one.
-    const frmOJW* first = program->mainWindow();
-    main().mnuHelpAbout->trigger();
-    QTest::mouseClick(splash()->Command1, Qt::LeftButton);
-    EXPECT_EQ(program->mainWindow(), first);
-}

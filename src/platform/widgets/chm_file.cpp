@@ -30,8 +30,6 @@ std::optional<QString> ChmFile::open(const QString& fileName)
 
 std::optional<QByteArray> ChmFile::read(const QString& path) const
 {
-    // A help page is small; anything claiming more is damage, not a page.
-    constexpr LONGUINT64 largestObject = 64u * 1024 * 1024;
     if (!m_file)
         return std::nullopt;
     chmUnitInfo unit{};

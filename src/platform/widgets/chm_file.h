@@ -13,6 +13,10 @@ struct chmFile;
 class ChmFile
 {
 public:
+    // A help page is small; an object claiming more than this is damage,
+    // not a page.
+    static constexpr quint64 largestObject = 64u * 1024 * 1024;
+
     ChmFile() = default;
     ~ChmFile();
     ChmFile(const ChmFile&) = delete;

@@ -72,14 +72,10 @@ public:
     };
 
     // Flag values the program uses.
-    static constexpr qint32 cdlCFScreenFonts = 0x1;
-    static constexpr qint32 cdlCFPrinterFonts = 0x2;
     static constexpr qint32 cdlCFBoth = 0x3;
     static constexpr qint32 cdlCFEffects = 0x100;
     static constexpr qint32 cdlCCRGBInit = 0x1;
-    static constexpr qint32 cdlOFNReadOnly = 0x1;
     static constexpr qint32 cdlOFNOverwritePrompt = 0x2;
-    static constexpr int cdlCancel = 32755;
 
     // ShowSave's question before an existing file is replaced.
     enum class Replace {

@@ -1,5 +1,7 @@
 #include "platform/widgets/help_check.h"
 
+#include "platform/widgets/chm_file.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -12,13 +14,9 @@
 
 namespace {
 
-// A help page is small; anything claiming more than the file can hold is
-// damage, not a page.
-constexpr LONGUINT64 largestObject = 64u * 1024 * 1024;
-
 int readObject(chmFile* file, chmUnitInfo* unit, void*)
 {
-    if (unit->length == 0 || unit->length > largestObject)
+    if (unit->length == 0 || unit->length > ChmFile::largestObject)
         return CHM_ENUMERATOR_CONTINUE;
     const auto bytes = std::make_unique_for_overwrite<unsigned char[]>(size_t(unit->length));
     chm_retrieve_object(file, unit, bytes.get(), 0, LONGINT64(unit->length));
