@@ -42,9 +42,9 @@ void walkFormat(QStringView format, QStringView letters, FieldFn onField, Litera
 {
     QString literal;
     bool quoted = false;
-    for (qsizetype i = 0, run = 1; i < format.size(); i += run) {
+    for (qsizetype i = 0; i < format.size();) {
         const QChar c = format[i];
-        run = 1;
+        qsizetype run = 1;
         if (c == u'\'' && format.sliced(i).startsWith(u"''")) {
             literal += c;
             run = 2;
@@ -60,6 +60,7 @@ void walkFormat(QStringView format, QStringView letters, FieldFn onField, Litera
         } else {
             literal += c;
         }
+        i += run;
     }
     if (!literal.isEmpty())
         onLiteral(QStringView(literal));
@@ -171,8 +172,14 @@ DateSettings::DateSettings(const QLocale& locale)
     // Longest first, so that "Monday" wins over "Mon" and "月曜日" over "月".
     std::stable_sort(m_phrases.begin(), m_phrases.end(),
                      [](const Phrase& a, const Phrase& b) { return a.text.size() > b.text.size(); });
-    m_digitPhrases = std::any_of(m_phrases.begin(), m_phrases.end(),
-                                 [](const Phrase& phrase) { return startsWithDigit(phrase.text); });
+    for (const Phrase& phrase : m_phrases) {
+        qsizetype i = 0, len = 1;
+        while (i < phrase.text.size() && QChar::isDigit(codePointAt(phrase.text, i, len)))
+            i += len;
+        const char32_t follower = codePointAt(phrase.text, i, len);
+        if (i > 0 && !m_digitPhraseFollowers.contains(follower))
+            m_digitPhraseFollowers.append(follower);
+    }
 }
 
 // Literal words of a format ("de", 年, "г") are skipped when read; its other
@@ -186,7 +193,8 @@ void DateSettings::learnFormat(QStringView format)
         for (qsizetype i = 0; i <= literal.size(); i += len) {
             const char32_t c = i < literal.size() ? codePointAt(literal, i, len) : U' ';
             if (isWordChar(c)) {
-                wordStart = wordStart < 0 ? i : wordStart;
+                if (wordStart < 0)
+                    wordStart = i;
                 continue;
             }
             if (wordStart >= 0)
@@ -308,12 +316,17 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
             const qsizetype start = i;
             int value = 0;
             int digits = 0;
-            for (char32_t d = c; QChar::isDigit(d); d = i < n ? codePointAt(text, i, len) : 0) {
+            while (i < n) {
+                const char32_t d = codePointAt(text, i, len);
+                if (!QChar::isDigit(d))
+                    break;
                 if (++digits <= 4)
                     value = value * 10 + QChar::digitValue(d);
                 i += len;
             }
-            if (const Phrase* phrase = m_digitPhrases ? matchPhrase(text, start) : nullptr) {
+            // A month name like 12月 or 12월 begins with the month's number.
+            const bool mayBeName = i < n && m_digitPhraseFollowers.contains(codePointAt(text, i, len));
+            if (const Phrase* phrase = mayBeName ? matchPhrase(text, start) : nullptr) {
                 if (scan.pendingTimeSeparator || !takePhrase(*phrase))
                     return false;
                 i = start + phrase->text.size();
@@ -325,7 +338,8 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
         if (scan.pendingTimeSeparator)
             return false;
         if (QChar::isSpace(c) || isInvisible(c) || m_dateSeparators.contains(c)) {
-            scan.spaceAfterDate = scan.spaceAfterDate || (scan.complete && QChar::isSpace(c));
+            if (scan.complete && QChar::isSpace(c))
+                scan.spaceAfterDate = true;
             i += len;
         } else if (m_timeSeparators.contains(c)) {
             if ((scan.timeStage != 1 && scan.timeStage != 2) || scan.lastNumberEnd != i)
@@ -359,11 +373,16 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
         // A first part of three or four digits is a year: ISO order.
         const QStringView order = scan.digits[0] > 2 ? QStringView(u"yMd") : QStringView(m_numericOrder);
         for (int k = 0; k < 3; ++k) {
-            (order[k] == u'd' ? day : order[k] == u'M' ? month : year) = scan.numbers[k];
-            if (order[k] == u'y')
+            if (order[k] == u'y') {
+                year = scan.numbers[k];
                 yearDigits = scan.digits[k];
-            else if (scan.digits[k] > 2)
+            } else if (scan.digits[k] > 2) {
                 return false;
+            } else if (order[k] == u'd') {
+                day = scan.numbers[k];
+            } else {
+                month = scan.numbers[k];
+            }
         }
     }
     if (yearDigits <= 2)

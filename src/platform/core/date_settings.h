@@ -24,10 +24,7 @@ public:
     const QLocale& locale() const { return m_locale; }
 
     // Date style 2 is the short date, any other the long date.
-    QString text(const QDate& date, int dateStyle) const
-    {
-        return dateStyle == 2 ? shortText(date) : longText(date);
-    }
+    QString text(const QDate& date, int dateStyle) const { return dateStyle == 2 ? shortText(date) : longText(date); }
     QString longText(const QDate& date) const { return m_locale.toString(date, QLocale::LongFormat); }
     QString shortText(const QDate& date) const { return m_locale.toString(date, QLocale::ShortFormat); }
 
@@ -69,8 +66,9 @@ private:
     QString m_headerFormat;
     QString m_numericOrder = QStringLiteral("dMy"); // as in the short format
     bool m_nameDayBeforeYear = true;
-    // Month names like 12月 or "12-р сар" begin with the month's number.
-    bool m_digitPhrases = false;
+    // What follows the number in month names like 12月 or "12-р сар"; only
+    // then is a number tried as the start of a name.
+    QList<char32_t> m_digitPhraseFollowers;
     std::vector<Phrase> m_phrases; // longest first
     QList<char32_t> m_dateSeparators = { u'/', u'-', u'.', u',' };
     QList<char32_t> m_timeSeparators = { u':' };
