@@ -1,42 +1,19 @@
 #include "platform/core/date_settings.h"
 
-#include "platform/core/date_format.h"
-
-#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
 
 #include <algorithm>
 
 namespace {
-
-constexpr int kFirstYear = 100;
-constexpr int kLastYear = 9999;
 
 // The code point at pos; len receives its length in UTF-16 units. Some
 // locales write digits outside the Basic Multilingual Plane.
 char32_t codePointAt(QStringView text, qsizetype pos, qsizetype& len)
 {
     const QChar c = text[pos];
-    if (c.isHighSurrogate() && pos + 1 < text.size() && text[pos + 1].isLowSurrogate()) {
-        len = 2;
-        return QChar::surrogateToUcs4(c, text[pos + 1]);
-    }
-    len = 1;
-    return c.unicode();
-}
-
-bool isWordChar(char32_t c)
-{
-    return QChar::isLetter(c) || QChar::isMark(c);
-}
-
-bool hasWordChar(QStringView text)
-{
-    qsizetype len = 1;
-    for (qsizetype i = 0; i < text.size(); i += len) {
-        if (isWordChar(codePointAt(text, i, len)))
-            return true;
-    }
-    return false;
+    len = c.isHighSurrogate() && pos + 1 < text.size() && text[pos + 1].isLowSurrogate() ? 2 : 1;
+    return len == 2 ? QChar::surrogateToUcs4(c, text[pos + 1]) : c.unicode();
 }
 
 bool startsWithDigit(QStringView text)
@@ -45,14 +22,9 @@ bool startsWithDigit(QStringView text)
     return !text.isEmpty() && QChar::isDigit(codePointAt(text, 0, len));
 }
 
-bool endsWithDigit(QStringView text)
+bool isWordChar(char32_t c)
 {
-    if (text.isEmpty())
-        return false;
-    const qsizetype last = text.size() >= 2 && text.back().isLowSurrogate() ? text.size() - 2
-                                                                            : text.size() - 1;
-    qsizetype len = 1;
-    return QChar::isDigit(codePointAt(text, last, len));
+    return QChar::isLetter(c) || QChar::isMark(c);
 }
 
 // Bidirectional marks and the like: invisible, and right-to-left locales put
@@ -62,61 +34,68 @@ bool isInvisible(char32_t c)
     return QChar::category(c) == QChar::Other_Format;
 }
 
-constexpr QStringView kDateLetters = u"dMy";
-
-// Every year field becomes four digits. A run of fewer than four 'y' is a
-// two-digit year to Qt (or a literal 'y', which no locale uses); quoted text
-// is copied as it is.
-QString widenYears(QStringView format)
+// Walks a Qt date or time format ("dd.MM.yyyy", "d 'de' MMMM"): onField(letter,
+// count) for each run of one of the pattern letters, onLiteral(text) for the
+// text between runs, with Qt's quoting ('text', and '' for one quote) resolved.
+template <typename FieldFn, typename LiteralFn>
+void walkFormat(QStringView format, QStringView letters, FieldFn onField, LiteralFn onLiteral)
 {
-    QString out;
-    out.reserve(format.size() + 4);
+    QString literal;
     bool quoted = false;
     for (qsizetype i = 0; i < format.size();) {
         const QChar c = format[i];
-        if (c == u'\'') {
+        qsizetype run = 1;
+        if (c == u'\'' && format.sliced(i).startsWith(u"''")) {
+            literal += c;
+            run = 2;
+        } else if (c == u'\'') {
             quoted = !quoted;
-            out += c;
-            ++i;
-            continue;
-        }
-        if (!quoted && c == u'y') {
-            qsizetype run = 1;
-            while (i + run < format.size() && format[i + run] == u'y')
+        } else if (!quoted && letters.contains(c)) {
+            while (i + run < format.size() && format[i + run] == c)
                 ++run;
-            out += run < 4 ? QStringLiteral("yyyy") : format.sliced(i, run).toString();
-            i += run;
-            continue;
+            if (!literal.isEmpty())
+                onLiteral(QStringView(literal));
+            literal.clear();
+            onField(c, int(run));
+        } else {
+            literal += c;
         }
-        out += c;
-        ++i;
+        i += run;
     }
-    return out;
+    if (!literal.isEmpty())
+        onLiteral(QStringView(literal));
 }
 
-// The order of day, month and year in a format as the letters 'd', 'M', 'y',
-// by first appearance; "ddd" and "dddd" are weekday names, not the day.
-// False if a field is missing.
-bool fieldOrder(QStringView format, char order[3])
+// Every year field becomes four digits: to Qt, a run of fewer than four 'y'
+// is a two-digit year. Quoted text is copied as it is.
+QString widenYears(const QString& format)
 {
-    int count = 0;
+    static const QRegularExpression yearsOrQuoted(QStringLiteral("'[^']*'?|y+"));
+    QString out;
+    qsizetype copied = 0;
+    for (const QRegularExpressionMatch& match : yearsOrQuoted.globalMatch(format)) {
+        const QString piece = match.captured();
+        out += format.sliced(copied, match.capturedStart() - copied);
+        out += piece.startsWith(u'y') && piece.size() < 4 ? QStringLiteral("yyyy") : piece;
+        copied = match.capturedEnd();
+    }
+    return out + format.sliced(copied);
+}
+
+// The order of day, month and year in a format as "dMy", "yMd" and so on, by
+// first appearance ("ddd" and "dddd" are weekday names, not the day); empty
+// if a field is missing.
+QString fieldOrder(QStringView format)
+{
+    QString order;
     walkFormat(
-        format, kDateLetters,
+        format, u"dMy",
         [&](QChar letter, int run) {
-            const char field = char(letter.unicode());
-            if ((field == 'd' && run > 2) || count == 3 || std::find(order, order + count, field) != order + count)
-                return;
-            order[count++] = field;
+            if (!(letter == u'd' && run > 2) && !order.contains(letter))
+                order += letter;
         },
         [](QStringView) {});
-    return count == 3;
-}
-
-int windowedYear(int value, int digits)
-{
-    if (digits > 2)
-        return value;
-    return value < 30 ? 2000 + value : 1900 + value;
+    return order.size() == 3 ? order : QString();
 }
 
 } // namespace
@@ -146,22 +125,19 @@ DateSettings::DateSettings(const QLocale& locale)
     const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
     const QString longFormat = locale.dateFormat(QLocale::LongFormat);
     m_headerFormat = widenYears(shortFormat);
-
-    char order[3];
-    if (fieldOrder(shortFormat, order) || fieldOrder(longFormat, order)) {
-        for (int k = 0; k < 3; ++k)
-            m_numericOrder[k] = order[k] == 'd' ? Field::Day : order[k] == 'M' ? Field::Month : Field::Year;
+    for (const QString& format : { longFormat, shortFormat }) {
+        if (const QString order = fieldOrder(format); !order.isEmpty())
+            m_numericOrder = order;
     }
 
     // Beside a month name, the two numbers are day and year; which comes
     // first follows the format that writes month names.
-    const QStringView nameFormat = shortFormat.contains(QLatin1String("MMM")) ? shortFormat : longFormat;
-    if (fieldOrder(nameFormat, order))
-        m_nameDayBeforeYear = std::find(order, order + 3, 'd') < std::find(order, order + 3, 'y');
+    const QString nameOrder = fieldOrder(shortFormat.contains(u"MMM") ? shortFormat : longFormat);
+    if (!nameOrder.isEmpty())
+        m_nameDayBeforeYear = nameOrder.indexOf(u'd') < nameOrder.indexOf(u'y');
 
     learnFormat(shortFormat);
     learnFormat(longFormat);
-
     for (int month = 1; month <= 12; ++month) {
         for (const auto form : { QLocale::LongFormat, QLocale::ShortFormat }) {
             addPhrase(locale.monthName(month, form), month, 0, false);
@@ -186,13 +162,10 @@ DateSettings::DateSettings(const QLocale& locale)
             locale.timeFormat(form), u"hHmsaApPzt",
             [&](QChar letter, int) { afterHour = letter == u'h' || letter == u'H'; },
             [&](QStringView literal) {
-                if (!afterHour || literal.size() != 1)
-                    return;
-                const char32_t c = literal[0].unicode();
-                if (c != u':' && !QChar::isSpace(c) && !QChar::isLetterOrNumber(c)
-                    && std::find(m_timeSeparators.begin(), m_timeSeparators.end(), c)
-                           == m_timeSeparators.end())
-                    m_timeSeparators.push_back(c);
+                const QChar c = literal.front();
+                if (afterHour && literal.size() == 1 && !c.isSpace() && !c.isLetterOrNumber()
+                    && !m_timeSeparators.contains(c.unicode()))
+                    m_timeSeparators.append(c.unicode());
             });
     }
 
@@ -200,16 +173,12 @@ DateSettings::DateSettings(const QLocale& locale)
     std::stable_sort(m_phrases.begin(), m_phrases.end(),
                      [](const Phrase& a, const Phrase& b) { return a.text.size() > b.text.size(); });
     for (const Phrase& phrase : m_phrases) {
-        qsizetype len = 1;
-        qsizetype i = 0;
+        qsizetype i = 0, len = 1;
         while (i < phrase.text.size() && QChar::isDigit(codePointAt(phrase.text, i, len)))
             i += len;
-        if (i == 0 || i == phrase.text.size())
-            continue;
         const char32_t follower = codePointAt(phrase.text, i, len);
-        if (std::find(m_digitPhraseFollowers.begin(), m_digitPhraseFollowers.end(), follower)
-            == m_digitPhraseFollowers.end())
-            m_digitPhraseFollowers.push_back(follower);
+        if (i > 0 && !m_digitPhraseFollowers.contains(follower))
+            m_digitPhraseFollowers.append(follower);
     }
 }
 
@@ -217,29 +186,24 @@ DateSettings::DateSettings(const QLocale& locale)
 // literal characters (commas, bidirectional marks, brackets) separate fields.
 void DateSettings::learnFormat(QStringView format)
 {
-    walkFormat(
-        format, kDateLetters, [](QChar, int) {},
-        [&](QStringView literal) {
-            qsizetype wordStart = -1;
-            const auto endWord = [&](qsizetype end) {
-                if (wordStart >= 0)
-                    addPhrase(literal.sliced(wordStart, end - wordStart).toString(), 0, 0, true);
-                wordStart = -1;
-            };
-            qsizetype len = 1;
-            for (qsizetype i = 0; i < literal.size(); i += len) {
-                const char32_t c = codePointAt(literal, i, len);
-                if (isWordChar(c)) {
-                    if (wordStart < 0)
-                        wordStart = i;
-                    continue;
-                }
-                endWord(i);
-                if (!QChar::isSpace(c) && !QChar::isDigit(c) && !isInvisible(c) && !isDateSeparator(c))
-                    m_dateSeparators.push_back(c);
+    walkFormat(format, u"dMy", [](QChar, int) {}, [&](QStringView literal) {
+        qsizetype wordStart = -1;
+        qsizetype len = 1;
+        // A space after the end closes the last word.
+        for (qsizetype i = 0; i <= literal.size(); i += len) {
+            const char32_t c = i < literal.size() ? codePointAt(literal, i, len) : U' ';
+            if (isWordChar(c)) {
+                if (wordStart < 0)
+                    wordStart = i;
+                continue;
             }
-            endWord(literal.size());
-        });
+            if (wordStart >= 0)
+                addPhrase(literal.sliced(wordStart, i - wordStart).toString(), 0, 0, true);
+            wordStart = -1;
+            if (!QChar::isSpace(c) && !QChar::isDigit(c) && !isInvisible(c) && !m_dateSeparators.contains(c))
+                m_dateSeparators.append(c);
+        }
+    });
 }
 
 void DateSettings::addPhrase(const QString& text, int month, int meridiem, bool ignorable)
@@ -251,79 +215,34 @@ void DateSettings::addPhrase(const QString& text, int month, int meridiem, bool 
     view = view.trimmed();
     // Some locales' short month names are just the month's number (Dzongkha
     // "༡"); those are read as numbers.
-    if (!hasWordChar(view))
+    const QList<uint> codePoints = view.toUcs4();
+    if (std::none_of(codePoints.begin(), codePoints.end(), isWordChar))
         return;
-    for (Phrase& phrase : m_phrases) {
-        if (QStringView(phrase.text).compare(view, Qt::CaseInsensitive) == 0) {
-            if (!phrase.month)
-                phrase.month = month;
-            if (!phrase.meridiem)
-                phrase.meridiem = meridiem;
-            phrase.ignorable = phrase.ignorable || ignorable;
-            return;
-        }
+    const auto same = std::find_if(m_phrases.begin(), m_phrases.end(), [&](const Phrase& phrase) {
+        return view.compare(phrase.text, Qt::CaseInsensitive) == 0;
+    });
+    if (same == m_phrases.end()) {
+        m_phrases.push_back(Phrase{ view.toString(), view.front().toCaseFolded().unicode(), month,
+                                    meridiem, ignorable, QChar::isDigit(codePoints.back()) });
+        return;
     }
-    Phrase phrase;
-    phrase.text = view.toString();
-    phrase.folded = QChar::toCaseFolded(phrase.text.front().unicode());
-    phrase.month = month;
-    phrase.meridiem = meridiem;
-    phrase.ignorable = ignorable;
-    m_phrases.push_back(std::move(phrase));
+    same->month = same->month ? same->month : month;
+    same->meridiem = same->meridiem ? same->meridiem : meridiem;
+    same->ignorable = same->ignorable || ignorable;
 }
 
-bool DateSettings::isDateSeparator(char32_t c) const
+const DateSettings::Phrase* DateSettings::matchPhrase(QStringView text, qsizetype pos) const
 {
-    if (c == u'/' || c == u'-' || c == u'.' || c == u',')
-        return true;
-    return std::find(m_dateSeparators.begin(), m_dateSeparators.end(), c) != m_dateSeparators.end();
-}
-
-bool DateSettings::isTimeSeparator(char32_t c) const
-{
-    return c == u':'
-        || std::find(m_timeSeparators.begin(), m_timeSeparators.end(), c) != m_timeSeparators.end();
-}
-
-const DateSettings::Phrase* DateSettings::matchPhrase(QStringView text, qsizetype pos,
-                                                      bool digitsOnly) const
-{
-    const char16_t first = QChar::toCaseFolded(text[pos].unicode());
-    const qsizetype left = text.size() - pos;
+    const char16_t first = text[pos].toCaseFolded().unicode();
     for (const Phrase& phrase : m_phrases) {
-        if (phrase.folded != first || phrase.text.size() > left)
-            continue;
-        if (digitsOnly && !startsWithDigit(phrase.text))
-            continue;
-        if (text.sliced(pos, phrase.text.size()).compare(phrase.text, Qt::CaseInsensitive) != 0)
-            continue;
-        // "tháng 1" is not the start of "tháng 12".
         const qsizetype end = pos + phrase.text.size();
-        if (endsWithDigit(phrase.text) && startsWithDigit(text.sliced(end)))
-            continue;
-        return &phrase;
+        if (phrase.folded == first && end <= text.size()
+            && text.sliced(pos, phrase.text.size()).compare(phrase.text, Qt::CaseInsensitive) == 0
+            // "tháng 1" is not the start of "tháng 12".
+            && !(phrase.endsInDigit && startsWithDigit(text.sliced(end))))
+            return &phrase;
     }
     return nullptr;
-}
-
-QString DateSettings::text(const QDate& date, int dateStyle) const
-{
-    return dateStyle == 2 ? shortText(date) : longText(date);
-}
-
-QString DateSettings::longText(const QDate& date) const
-{
-    return m_locale.toString(date, QLocale::LongFormat);
-}
-
-QString DateSettings::shortText(const QDate& date) const
-{
-    return m_locale.toString(date, QLocale::ShortFormat);
-}
-
-QString DateSettings::headerText(const QDate& date) const
-{
-    return m_locale.toString(date, m_headerFormat);
 }
 
 std::optional<QDate> DateSettings::read(QStringView text, Precision precision) const
@@ -361,7 +280,7 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
             // Minutes and seconds follow the previous number directly, after
             // exactly one time separator.
             if (digits != 2 || start != scan.lastNumberEnd + 1
-                || !isTimeSeparator(text[scan.lastNumberEnd].unicode()))
+                || !m_timeSeparators.contains(text[scan.lastNumberEnd].unicode()))
                 return false;
             scan.time[scan.timeStage++] = value;
         } else {
@@ -377,9 +296,9 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
             if (!phrase.ignorable || ambiguousAsMonth) {
                 scan.month = phrase.month;
                 scan.complete = scan.count == 2;
-                return true;
+            } else {
+                scan.sawAmbiguous = true;
             }
-            scan.sawAmbiguous = true;
             return true;
         }
         if (phrase.meridiem && scan.complete && !scan.meridiem && scan.timeStage != 1
@@ -391,9 +310,7 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
     };
 
     const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        qsizetype len = 1;
+    for (qsizetype i = 0, len = 1; i < n;) {
         const char32_t c = codePointAt(text, i, len);
         if (QChar::isDigit(c)) {
             const qsizetype start = i;
@@ -407,52 +324,33 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
                     value = value * 10 + QChar::digitValue(d);
                 i += len;
             }
-            if (i < n && !m_digitPhraseFollowers.empty()
-                && std::find(m_digitPhraseFollowers.begin(), m_digitPhraseFollowers.end(),
-                             codePointAt(text, i, len))
-                       != m_digitPhraseFollowers.end()) {
-                // Month names like 12月 or 12월 begin with the month's number.
-                if (const Phrase* phrase = matchPhrase(text, start, true)) {
-                    if (scan.pendingTimeSeparator || !takePhrase(*phrase))
-                        return false;
-                    i = start + phrase->text.size();
-                    continue;
-                }
-            }
-            if (digits > 4 || !takeNumber(value, digits, start, i))
+            // A month name like 12月 or 12월 begins with the month's number.
+            const bool mayBeName = i < n && m_digitPhraseFollowers.contains(codePointAt(text, i, len));
+            if (const Phrase* phrase = mayBeName ? matchPhrase(text, start) : nullptr) {
+                if (scan.pendingTimeSeparator || !takePhrase(*phrase))
+                    return false;
+                i = start + phrase->text.size();
+            } else if (digits > 4 || !takeNumber(value, digits, start, i)) {
                 return false;
+            }
             continue;
         }
         if (scan.pendingTimeSeparator)
             return false;
-        if (QChar::isSpace(c)) {
-            if (scan.complete)
+        if (QChar::isSpace(c) || isInvisible(c) || m_dateSeparators.contains(c)) {
+            if (scan.complete && QChar::isSpace(c))
                 scan.spaceAfterDate = true;
             i += len;
-            continue;
-        }
-        if (isInvisible(c)) {
-            i += len;
-            continue;
-        }
-        const bool dateSeparator = isDateSeparator(c);
-        if (!dateSeparator && isTimeSeparator(c)) {
-            if (scan.timeStage != 1 && scan.timeStage != 2)
-                return false;
-            if (scan.lastNumberEnd != i)
+        } else if (m_timeSeparators.contains(c)) {
+            if ((scan.timeStage != 1 && scan.timeStage != 2) || scan.lastNumberEnd != i)
                 return false;
             scan.pendingTimeSeparator = true;
             i += len;
-            continue;
-        }
-        if (dateSeparator) {
-            i += len;
-            continue;
-        }
-        const Phrase* phrase = matchPhrase(text, i, false);
-        if (!phrase || !takePhrase(*phrase))
+        } else if (const Phrase* phrase = matchPhrase(text, i); phrase && takePhrase(*phrase)) {
+            i += phrase->text.size();
+        } else {
             return false;
-        i += phrase->text.size();
+        }
     }
 
     if (!scan.complete || scan.pendingTimeSeparator || scan.timeStage == 1
@@ -460,44 +358,36 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
         return false;
 
     int day = 0;
-    int month = 0;
+    int month = scan.month;
     int year = 0;
     int yearDigits = 0;
-    if (scan.month) {
-        month = scan.month;
-        const bool wide0 = scan.digits[0] > 2;
-        const bool wide1 = scan.digits[1] > 2;
-        if (wide0 && wide1)
+    if (month) {
+        // Of the two numbers, one of three or four digits is the year.
+        const int yearAt = scan.digits[0] > 2 ? 0 : scan.digits[1] > 2 ? 1 : m_nameDayBeforeYear ? 1 : 0;
+        if (scan.digits[1 - yearAt] > 2)
             return false;
-        const int yearAt = wide0 ? 0 : wide1 ? 1 : (m_nameDayBeforeYear ? 1 : 0);
         year = scan.numbers[yearAt];
         yearDigits = scan.digits[yearAt];
         day = scan.numbers[1 - yearAt];
-        if (scan.digits[1 - yearAt] > 2)
-            return false;
     } else {
         // A first part of three or four digits is a year: ISO order.
-        static constexpr Field kYearFirst[3] = { Field::Year, Field::Month, Field::Day };
-        const Field* order = scan.digits[0] > 2 ? kYearFirst : m_numericOrder;
+        const QStringView order = scan.digits[0] > 2 ? QStringView(u"yMd") : QStringView(m_numericOrder);
         for (int k = 0; k < 3; ++k) {
-            switch (order[k]) {
-            case Field::Day:
-                day = scan.numbers[k];
-                break;
-            case Field::Month:
-                month = scan.numbers[k];
-                break;
-            case Field::Year:
+            if (order[k] == u'y') {
                 year = scan.numbers[k];
                 yearDigits = scan.digits[k];
-                break;
-            }
-            if (order[k] != Field::Year && scan.digits[k] > 2)
+            } else if (scan.digits[k] > 2) {
                 return false;
+            } else if (order[k] == u'd') {
+                day = scan.numbers[k];
+            } else {
+                month = scan.numbers[k];
+            }
         }
     }
-    year = windowedYear(year, yearDigits);
-    if (year < kFirstYear || year > kLastYear || !QDate::isValid(year, month, day))
+    if (yearDigits <= 2)
+        year += year < 30 ? 2000 : 1900;
+    if (year < 100 || year > 9999 || !QDate::isValid(year, month, day))
         return false;
 
     int hour = scan.time[0];
@@ -506,9 +396,8 @@ bool DateSettings::readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan)
             return false;
         hour = hour % 12 + (scan.meridiem == 2 ? 12 : 0);
     }
-    if (hour > 23 || scan.time[1] > 59 || scan.time[2] > 59)
+    if (!QTime::isValid(hour, scan.time[1], scan.time[2]))
         return false;
-
     scan.date = QDate(year, month, day);
     scan.midnight = hour == 0 && scan.time[1] == 0 && scan.time[2] == 0;
     return true;

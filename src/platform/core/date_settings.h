@@ -1,13 +1,13 @@
 #pragma once
 
+#include <QDate>
+#include <QList>
 #include <QLocale>
 #include <QString>
 #include <QStringView>
 
 #include <optional>
 #include <vector>
-
-class QDate;
 
 // The user's regional date settings: the long and short date formats and the
 // lenient parser that reads date texts back. The program passes
@@ -23,14 +23,14 @@ public:
 
     const QLocale& locale() const { return m_locale; }
 
-    // Date style 1 is the long date, 2 the short date.
-    QString text(const QDate& date, int dateStyle) const;
-    QString longText(const QDate& date) const;
-    QString shortText(const QDate& date) const;
+    // Date style 2 is the short date, any other the long date.
+    QString text(const QDate& date, int dateStyle) const { return dateStyle == 2 ? shortText(date) : longText(date); }
+    QString longText(const QDate& date) const { return m_locale.toString(date, QLocale::LongFormat); }
+    QString shortText(const QDate& date) const { return m_locale.toString(date, QLocale::ShortFormat); }
 
     // The date text of an entry header: the short format with its year
     // widened to four digits, so that no century is ever lost.
-    QString headerText(const QDate& date) const;
+    QString headerText(const QDate& date) const { return m_locale.toString(date, m_headerFormat); }
 
     // Reads a date text leniently: what headerText writes, the long and short
     // formats, ISO yyyy-MM-dd, and numeric dates in the short format's order
@@ -42,8 +42,6 @@ public:
     std::optional<QDate> read(QStringView text, Precision precision) const;
 
 private:
-    enum class Field : unsigned char { Day, Month, Year };
-
     // A word the parser knows: a month, weekday or AM/PM name, or a literal
     // word of the locale's date formats (like "de" or 年). One text may mean
     // several things (Spanish "mar" is March and Tuesday).
@@ -54,26 +52,24 @@ private:
         int month = 0;          // 1..12, or 0 if not a month name
         int meridiem = 0;       // 1 AM, 2 PM, or 0
         bool ignorable = false; // a weekday name or a format literal
+        bool endsInDigit = false;
     };
 
     struct Scan;
 
     bool readOnce(QStringView text, bool ambiguousAsMonth, Scan& scan) const;
-    const Phrase* matchPhrase(QStringView text, qsizetype pos, bool digitsOnly) const;
-    bool isDateSeparator(char32_t c) const;
-    bool isTimeSeparator(char32_t c) const;
-
+    const Phrase* matchPhrase(QStringView text, qsizetype pos) const;
     void addPhrase(const QString& text, int month, int meridiem, bool ignorable);
     void learnFormat(QStringView format);
 
     QLocale m_locale;
     QString m_headerFormat;
-    Field m_numericOrder[3] = { Field::Day, Field::Month, Field::Year };
+    QString m_numericOrder = QStringLiteral("dMy"); // as in the short format
     bool m_nameDayBeforeYear = true;
-    std::vector<Phrase> m_phrases;         // longest first
-    std::vector<char32_t> m_dateSeparators; // beyond the ASCII ones
-    std::vector<char32_t> m_timeSeparators; // beyond ':'
     // What follows the number in month names like 12月 or "12-р сар"; only
     // then is a number tried as the start of a name.
-    std::vector<char32_t> m_digitPhraseFollowers;
+    QList<char32_t> m_digitPhraseFollowers;
+    std::vector<Phrase> m_phrases; // longest first
+    QList<char32_t> m_dateSeparators = { u'/', u'-', u'.', u',' };
+    QList<char32_t> m_timeSeparators = { u':' };
 };
