@@ -1,16 +1,17 @@
 #include "files/atomic_file.h"
 
-#include "files/file_lock.h"
+#include "files/folder_lock.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,59 @@ QByteArray joined(const QByteArray& folder, const QByteArray& name)
 }
 
 } // namespace
+
+BufferedWriter::BufferedWriter(int fd, qsizetype bufferSize)
+    : m_fd(fd), m_capacity(std::max<qsizetype>(bufferSize, 1))
+{
+    m_buffer.reserve(m_capacity);
+}
+
+bool BufferedWriter::write(QByteArrayView bytes)
+{
+    if (m_error != 0)
+        return false;
+    if (m_buffer.size() + bytes.size() > m_capacity && !flush())
+        return false;
+    if (bytes.size() >= m_capacity)
+        return writeOut(bytes);
+    m_buffer.append(bytes);
+    return true;
+}
+
+bool BufferedWriter::writeLine(QByteArrayView bytes)
+{
+    return write(bytes) && write("\r\n");
+}
+
+bool BufferedWriter::flush()
+{
+    if (m_error != 0)
+        return false;
+    const bool written = writeOut(m_buffer);
+    m_buffer.resize(0); // keeps the capacity
+    return written;
+}
+
+bool BufferedWriter::writeOut(QByteArrayView bytes)
+{
+    const char* data = bytes.data();
+    qsizetype size = bytes.size();
+    while (size > 0) {
+        const ssize_t count = PosixIo::write(m_fd, data, size_t(size));
+        if (count > 0) {
+            data += count;
+            size -= count;
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else {
+            // A write that takes nothing without an error leaves no way
+            // forward; it counts as the disk being full.
+            m_error = count < 0 ? errno : ENOSPC;
+            return false;
+        }
+    }
+    return true;
+}
 
 AtomicFile::AtomicFile(const QString& path) : m_path(path) {}
 
@@ -182,28 +236,19 @@ std::optional<FileError> AtomicFile::createUnique(mode_t mode)
 
 void AtomicFile::removeLeftovers() const
 {
-    const int copy = ::fcntl(m_folder.get(), F_DUPFD_CLOEXEC, 0);
-    DIR* folder = copy >= 0 ? ::fdopendir(copy) : nullptr;
-    if (!folder) {
-        if (copy >= 0)
-            ::close(copy);
-        return;
-    }
-    const QByteArray start = m_prefix + '-';
-    while (const dirent* entry = ::readdir(folder)) {
-        const QByteArray name(entry->d_name);
-        if (!name.startsWith(start) || !name.endsWith(".tmp"))
-            continue;
-        const int fd = ::openat(m_folder.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const QStringList names = QDir(m_folderPath).entryList(
+        {QFile::decodeName(m_prefix) + QLatin1String("-*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QByteArray native = QFile::encodeName(name);
+        const int fd = ::openat(m_folder.get(), native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
         struct stat status;
         if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
             && std::time(nullptr) - status.st_mtime > leftoverSeconds && !FileLock::isHeldElsewhere(fd))
-            ::unlinkat(m_folder.get(), entry->d_name, 0);
+            ::unlinkat(m_folder.get(), native.constData(), 0);
         ::close(fd);
     }
-    ::closedir(folder);
 }
 
 int AtomicFile::renameIntoPlace() const

@@ -16,7 +16,7 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 {
     if (this != &other) {
         close();
-        m_fd = other.release();
+        m_fd = std::exchange(other.m_fd, -1);
     }
     return *this;
 }
@@ -24,13 +24,6 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 UniqueFd::~UniqueFd()
 {
     close();
-}
-
-int UniqueFd::release()
-{
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd;
 }
 
 int UniqueFd::close()
@@ -46,10 +39,10 @@ int UniqueFd::close()
     return errno;
 }
 
-int sync(int fd)
+namespace {
+
+int fsyncUntilDone(int fd)
 {
-    if (const int fault = injected(Call::Sync))
-        return fault;
     while (::fsync(fd) != 0) {
         if (errno != EINTR)
             return errno;
@@ -57,17 +50,20 @@ int sync(int fd)
     return 0;
 }
 
+} // namespace
+
+int sync(int fd)
+{
+    if (const int fault = injected(Call::Sync))
+        return fault;
+    return fsyncUntilDone(fd);
+}
+
 int syncFolder(int folderFd)
 {
     if (const int fault = injected(Call::SyncFolder))
         return fault;
-    int result = 0;
-    while (::fsync(folderFd) != 0) {
-        result = errno;
-        if (result != EINTR)
-            break;
-        result = 0;
-    }
+    const int result = fsyncUntilDone(folderFd);
     return result == EINVAL || result == ENOTSUP ? 0 : result;
 }
 
@@ -81,14 +77,9 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
-QString reason(int errnum)
-{
-    return QString::fromStdString(std::error_code(errnum, std::generic_category()).message());
-}
-
 FileError error(const QString& path, int errnum)
 {
-    return FileError{path, reason(errnum)};
+    return FileError{path, QString::fromStdString(std::error_code(errnum, std::generic_category()).message())};
 }
 
 QString notRegularReason()
@@ -218,11 +209,6 @@ ssize_t read(int fd, void* buffer, size_t size)
     return ::read(fd, buffer, size);
 }
 
-ssize_t pread(int fd, void* buffer, size_t size, off_t offset)
-{
-    return ::pread(fd, buffer, size, offset);
-}
-
 ssize_t write(int fd, const void* buffer, size_t size)
 {
     bool fired = false;
@@ -234,25 +220,6 @@ ssize_t write(int fd, const void* buffer, size_t size)
     if (fired && size > 1)
         size /= 2;
     return ::write(fd, buffer, size);
-}
-
-int readAll(int fd, qsizetype limit, QByteArray& bytes)
-{
-    bytes.clear();
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t count = read(fd, buffer, sizeof buffer);
-        if (count == 0)
-            return 0;
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (bytes.size() + count > limit)
-            return EFBIG;
-        bytes.append(buffer, count);
-    }
 }
 
 int renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to)
