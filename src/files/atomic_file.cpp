@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -32,19 +31,13 @@ QByteArray joined(const QByteArray& folder, const QByteArray& name)
 
 } // namespace
 
-BufferedWriter::BufferedWriter(int fd, qsizetype bufferSize)
-    : m_fd(fd), m_capacity(std::max<qsizetype>(bufferSize, 1))
-{
-    m_buffer.reserve(m_capacity);
-}
-
 bool BufferedWriter::write(QByteArrayView bytes)
 {
     if (m_error != 0)
         return false;
-    if (m_buffer.size() + bytes.size() > m_capacity && !flush())
+    if (m_buffer.size() + bytes.size() > defaultBufferSize && !flush())
         return false;
-    if (bytes.size() >= m_capacity)
+    if (bytes.size() >= defaultBufferSize)
         return writeOut(bytes);
     m_buffer.append(bytes);
     return true;
@@ -66,16 +59,11 @@ bool BufferedWriter::flush()
 
 bool BufferedWriter::writeOut(QByteArrayView bytes)
 {
-    const char* data = bytes.data();
-    qsizetype size = bytes.size();
-    while (size > 0) {
-        const ssize_t count = PosixIo::write(m_fd, data, size_t(size));
+    while (!bytes.isEmpty()) {
+        const ssize_t count = PosixIo::write(m_fd, bytes.data(), size_t(bytes.size()));
         if (count > 0) {
-            data += count;
-            size -= count;
-        } else if (count < 0 && errno == EINTR) {
-            continue;
-        } else {
+            bytes = bytes.sliced(count);
+        } else if (count == 0 || errno != EINTR) {
             // A write that takes nothing without an error leaves no way
             // forward; it counts as the disk being full.
             m_error = count < 0 ? errno : ENOSPC;

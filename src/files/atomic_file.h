@@ -22,7 +22,7 @@ public:
     static constexpr qsizetype defaultBufferSize = 1024 * 1024;
 
     // The writer does not own the descriptor.
-    explicit BufferedWriter(int fd, qsizetype bufferSize = defaultBufferSize);
+    explicit BufferedWriter(int fd) : m_fd(fd) { m_buffer.reserve(defaultBufferSize); }
     BufferedWriter(const BufferedWriter&) = delete;
     BufferedWriter& operator=(const BufferedWriter&) = delete;
 
@@ -41,7 +41,6 @@ private:
 
     int m_fd;
     QByteArray m_buffer;
-    qsizetype m_capacity;
     int m_error = 0;
 };
 

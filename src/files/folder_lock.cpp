@@ -99,11 +99,9 @@ void FolderLock::release()
     // lock file between saves, and the next holder takes a new one.
     if (m_held)
         ::unlinkat(m_folder.get(), lockFileName, 0);
-    m_held = false;
-    if (m_fallbackHeld) {
+    if (m_fallbackHeld)
         ::unlinkat(m_folder.get(), fallbackFileName, 0);
-        m_fallbackHeld = false;
-    }
+    m_held = m_fallbackHeld = false;
     m_lock.close();
     m_folder.close();
 }

@@ -12,34 +12,21 @@
 
 namespace PosixIo {
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
-
-UniqueFd::~UniqueFd()
-{
-    close();
-}
-
 int UniqueFd::close()
 {
     if (m_fd < 0)
         return 0;
     // Linux releases the descriptor even when close reports an error, so
     // retrying after EINTR could close a descriptor another thread just got.
-    const int result = ::close(m_fd);
-    m_fd = -1;
-    if (result == 0 || errno == EINTR)
-        return 0;
-    return errno;
+    const int result = ::close(std::exchange(m_fd, -1));
+    return result == 0 || errno == EINTR ? 0 : errno;
 }
 
 namespace {
+
+std::mutex faultMutex;
+std::array<std::optional<Fault>, size_t(Call::Remove) + 1> armedFaults;
+std::atomic<void (*)(Call)> callHook = nullptr;
 
 int fsyncUntilDone(int fd)
 {
@@ -144,29 +131,16 @@ std::optional<FileError> openForReading(const QString& path, UniqueFd& fd)
     return openForReading(AT_FDCWD, nativePath(path), path, fd);
 }
 
-namespace {
-
-std::atomic<int> faultsArmed{0};
-std::mutex faultMutex;
-std::array<std::optional<Fault>, size_t(Call::Remove) + 1> armedFaults;
-std::atomic<void (*)(Call)> callHook = nullptr;
-
-} // namespace
-
 void injectFault(const Fault& fault)
 {
     std::lock_guard guard(faultMutex);
-    std::optional<Fault>& armed = armedFaults[size_t(fault.call)];
-    if (!armed)
-        ++faultsArmed;
-    armed = fault;
+    armedFaults[size_t(fault.call)] = fault;
 }
 
 void clearFaults()
 {
     std::lock_guard guard(faultMutex);
     armedFaults.fill(std::nullopt);
-    faultsArmed = 0;
 }
 
 void setCallHook(void (*hook)(Call))
@@ -180,8 +154,6 @@ int injected(Call call, bool* fired)
         *fired = false;
     if (const auto hook = callHook.load(std::memory_order_relaxed))
         hook(call);
-    if (faultsArmed.load(std::memory_order_relaxed) == 0)
-        return 0;
     std::lock_guard guard(faultMutex);
     std::optional<Fault>& armed = armedFaults[size_t(call)];
     if (!armed)
@@ -191,10 +163,8 @@ int injected(Call call, bool* fired)
         return 0;
     }
     const int errnum = armed->errnum;
-    if (armed->times > 0 && --armed->times == 0) {
+    if (armed->times > 0 && --armed->times == 0)
         armed.reset();
-        --faultsArmed;
-    }
     if (fired)
         *fired = true;
     return errnum;

@@ -26,8 +26,15 @@ public:
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    ~UniqueFd();
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other) {
+            close();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    ~UniqueFd() { close(); }
 
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
