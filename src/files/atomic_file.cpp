@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,11 +36,13 @@ bool BufferedWriter::write(QByteArrayView bytes)
 {
     if (m_error != 0)
         return false;
-    if (m_buffer.size() + bytes.size() > defaultBufferSize && !flush())
+    if (m_used + bytes.size() > defaultBufferSize && !flush())
         return false;
     if (bytes.size() >= defaultBufferSize)
         return writeOut(bytes);
-    m_buffer.append(bytes);
+    if (!bytes.isEmpty()) // an empty view may have no bytes behind it at all
+        std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(bytes.size()));
+    m_used += bytes.size();
     return true;
 }
 
@@ -52,9 +55,7 @@ bool BufferedWriter::flush()
 {
     if (m_error != 0)
         return false;
-    const bool written = writeOut(m_buffer);
-    m_buffer.resize(0); // keeps the capacity
-    return written;
+    return writeOut(QByteArrayView(m_buffer.get(), std::exchange(m_used, 0)));
 }
 
 bool BufferedWriter::writeOut(QByteArrayView bytes)

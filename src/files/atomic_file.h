@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <sys/types.h>
 
@@ -22,7 +23,7 @@ public:
     static constexpr qsizetype defaultBufferSize = 1024 * 1024;
 
     // The writer does not own the descriptor.
-    explicit BufferedWriter(int fd) : m_fd(fd) { m_buffer.reserve(defaultBufferSize); }
+    explicit BufferedWriter(int fd) : m_fd(fd) {}
     BufferedWriter(const BufferedWriter&) = delete;
     BufferedWriter& operator=(const BufferedWriter&) = delete;
 
@@ -40,7 +41,9 @@ private:
     bool writeOut(QByteArrayView bytes);
 
     int m_fd;
-    QByteArray m_buffer;
+    // Not zero-filled, so only what a small file uses is touched.
+    std::unique_ptr<char[]> m_buffer = std::make_unique_for_overwrite<char[]>(defaultBufferSize);
+    qsizetype m_used = 0;
     int m_error = 0;
 };
 
