@@ -1,7 +1,8 @@
 #include "files/atomic_file.h"
 
-#include "files/file_lock.h"
+#include "files/folder_lock.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -9,8 +10,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,48 @@ QByteArray joined(const QByteArray& folder, const QByteArray& name)
 }
 
 } // namespace
+
+bool BufferedWriter::write(QByteArrayView bytes)
+{
+    if (m_error != 0)
+        return false;
+    if (m_used + bytes.size() > defaultBufferSize && !flush())
+        return false;
+    if (bytes.size() >= defaultBufferSize)
+        return writeOut(bytes);
+    if (!bytes.isEmpty()) // an empty view may have no bytes behind it at all
+        std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(bytes.size()));
+    m_used += bytes.size();
+    return true;
+}
+
+bool BufferedWriter::writeLine(QByteArrayView bytes)
+{
+    return write(bytes) && write("\r\n");
+}
+
+bool BufferedWriter::flush()
+{
+    if (m_error != 0)
+        return false;
+    return writeOut(QByteArrayView(m_buffer.get(), std::exchange(m_used, 0)));
+}
+
+bool BufferedWriter::writeOut(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty()) {
+        const ssize_t count = PosixIo::write(m_fd, bytes.data(), size_t(bytes.size()));
+        if (count > 0) {
+            bytes = bytes.sliced(count);
+        } else if (count == 0 || errno != EINTR) {
+            // A write that takes nothing without an error leaves no way
+            // forward; it counts as the disk being full.
+            m_error = count < 0 ? errno : ENOSPC;
+            return false;
+        }
+    }
+    return true;
+}
 
 AtomicFile::AtomicFile(const QString& path) : m_path(path) {}
 
@@ -182,28 +225,19 @@ std::optional<FileError> AtomicFile::createUnique(mode_t mode)
 
 void AtomicFile::removeLeftovers() const
 {
-    const int copy = ::fcntl(m_folder.get(), F_DUPFD_CLOEXEC, 0);
-    DIR* folder = copy >= 0 ? ::fdopendir(copy) : nullptr;
-    if (!folder) {
-        if (copy >= 0)
-            ::close(copy);
-        return;
-    }
-    const QByteArray start = m_prefix + '-';
-    while (const dirent* entry = ::readdir(folder)) {
-        const QByteArray name(entry->d_name);
-        if (!name.startsWith(start) || !name.endsWith(".tmp"))
-            continue;
-        const int fd = ::openat(m_folder.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const QStringList names = QDir(m_folderPath).entryList(
+        {QFile::decodeName(m_prefix) + QLatin1String("-*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QByteArray native = QFile::encodeName(name);
+        const int fd = ::openat(m_folder.get(), native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
         struct stat status;
         if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
             && std::time(nullptr) - status.st_mtime > leftoverSeconds && !FileLock::isHeldElsewhere(fd))
-            ::unlinkat(m_folder.get(), entry->d_name, 0);
+            ::unlinkat(m_folder.get(), native.constData(), 0);
         ::close(fd);
     }
-    ::closedir(folder);
 }
 
 int AtomicFile::renameIntoPlace() const

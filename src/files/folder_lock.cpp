@@ -1,7 +1,5 @@
 #include "files/folder_lock.h"
 
-#include "files/file_lock.h"
-
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -13,9 +11,44 @@
 #include <thread>
 #include <unistd.h>
 
+namespace FileLock {
+
+int tryWriteLock(int fd)
+{
+    if (const int fault = PosixIo::injected(PosixIo::Call::Lock))
+        return fault;
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    while (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+        if (errno == EINTR)
+            continue;
+        return errno == EACCES ? EAGAIN : errno;
+    }
+    return 0;
+}
+
+bool isHeldElsewhere(int fd)
+{
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    // Where the question cannot be asked, the file may be another copy's.
+    return ::fcntl(fd, F_OFD_GETLK, &lock) != 0 || lock.l_type != F_UNLCK;
+}
+
+} // namespace FileLock
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Whether the errno of a lock call means the file system has no such locks:
+// only then may the lock fall back to the exclusive creation of a file.
+bool unsupported(int errnum)
+{
+    return errnum == ENOLCK || errnum == EOPNOTSUPP || errnum == EINVAL;
+}
 
 std::atomic<std::chrono::milliseconds::rep> waitLimit{FolderLock::defaultWait.count()};
 
@@ -66,11 +99,9 @@ void FolderLock::release()
     // lock file between saves, and the next holder takes a new one.
     if (m_held)
         ::unlinkat(m_folder.get(), lockFileName, 0);
-    m_held = false;
-    if (m_fallbackHeld) {
+    if (m_fallbackHeld)
         ::unlinkat(m_folder.get(), fallbackFileName, 0);
-        m_fallbackHeld = false;
-    }
+    m_held = m_fallbackHeld = false;
     m_lock.close();
     m_folder.close();
 }
@@ -118,7 +149,7 @@ std::optional<FileError> FolderLock::acquire(const QString& folder)
             continue;
         }
         m_lock.close();
-        if (FileLock::unsupported(result))
+        if (unsupported(result))
             return acquireFallback(folder);
         if (result != EAGAIN) {
             release();

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "files/line_buffer.h"
-
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QtGlobal>
 
@@ -22,7 +21,7 @@ class LineReader
 public:
     static constexpr qsizetype defaultBufferSize = 256 * 1024;
 
-    static constexpr QByteArrayView byteOrderMark = LineBuffer::byteOrderMark;
+    static constexpr QByteArrayView byteOrderMark{"\xEF\xBB\xBF"};
 
     // The reader does not own the descriptor.
     explicit LineReader(int fd, qsizetype bufferSize = defaultBufferSize);
@@ -51,30 +50,48 @@ public:
     QByteArrayView lineEnd() const { return m_lineEnd; }
 
     // The errno of the read that failed, or 0.
-    int error() const { return m_in.error; }
+    int error() const { return m_error; }
 
     // Known once next() has been called: whether the file starts with a
     // byte-order mark (a rewrite keeps it), and whether its lines end at LF
     // because it holds no CR.
-    bool hasByteOrderMark() const { return m_in.hasByteOrderMark; }
-    bool endsLinesAtLf() const { return m_in.terminator == '\n'; }
+    bool hasByteOrderMark() const { return m_hasByteOrderMark; }
+    bool endsLinesAtLf() const { return m_terminator == '\n'; }
 
 private:
-    // Before the first line: the byte-order mark and the line end.
+    // Before the first line: takes off a byte-order mark and chooses the
+    // line end.
     void begin();
+
+    // Whether the file holds a CR beyond the bytes read so far.
+    bool crFollows() const;
+
+    // Moves the bytes from m_start on to the front, grows the buffer when
+    // they fill it, and reads more. Sets m_eof at the end of the file or on
+    // an error.
+    void fill();
+
+    // Where the line after the line end byte at `at` starts: past the LF of
+    // a CR LF. The byte after a CR must have been read, unless it is the
+    // last of the file.
+    qsizetype lineAfter(qsizetype at) const;
+
+    // Whether a line starts at `at`, a byte read at or after m_start.
+    bool startsLine(qsizetype at) const;
 
     // Tells whether the line just found was too long.
     void endLine(QByteArrayView line);
 
-    // Reads more, keeping the current line's bytes read so far.
-    void fill() { m_scan -= m_in.fill(); }
-
-    // Whether a line starts at `at`, a byte read at or after the current
-    // line's start.
-    bool startsLine(qsizetype at) const;
-
-    LineBuffer m_in; // its start: the first byte of the current line, always a line start
-    qsizetype m_scan = 0; // where the search for the line end, or the mark, goes on
+    int m_fd;
+    QByteArray m_buffer;
+    qsizetype m_start = 0; // the first byte of the current line, always a line start
+    qsizetype m_end = 0;   // the end of the bytes read so far
+    qsizetype m_scan = 0;  // where the search for the line end, or the mark, goes on
+    bool m_eof = false;
+    bool m_begun = false;
+    bool m_hasByteOrderMark = false;
+    char m_terminator = '\r';
+    int m_error = 0;
     QByteArrayView m_lineEnd;
     qsizetype m_maxLineLength = -1; // no limit
     bool m_cut = false;     // bytes of the line being read were passed over

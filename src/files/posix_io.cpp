@@ -12,44 +12,24 @@
 
 namespace PosixIo {
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_fd = other.release();
-    }
-    return *this;
-}
-
-UniqueFd::~UniqueFd()
-{
-    close();
-}
-
-int UniqueFd::release()
-{
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd;
-}
-
 int UniqueFd::close()
 {
     if (m_fd < 0)
         return 0;
     // Linux releases the descriptor even when close reports an error, so
     // retrying after EINTR could close a descriptor another thread just got.
-    const int result = ::close(m_fd);
-    m_fd = -1;
-    if (result == 0 || errno == EINTR)
-        return 0;
-    return errno;
+    const int result = ::close(std::exchange(m_fd, -1));
+    return result == 0 || errno == EINTR ? 0 : errno;
 }
 
-int sync(int fd)
+namespace {
+
+std::mutex faultMutex;
+std::array<std::optional<Fault>, size_t(Call::Remove) + 1> armedFaults;
+std::atomic<void (*)(Call)> callHook = nullptr;
+
+int fsyncUntilDone(int fd)
 {
-    if (const int fault = injected(Call::Sync))
-        return fault;
     while (::fsync(fd) != 0) {
         if (errno != EINTR)
             return errno;
@@ -57,17 +37,20 @@ int sync(int fd)
     return 0;
 }
 
+} // namespace
+
+int sync(int fd)
+{
+    if (const int fault = injected(Call::Sync))
+        return fault;
+    return fsyncUntilDone(fd);
+}
+
 int syncFolder(int folderFd)
 {
     if (const int fault = injected(Call::SyncFolder))
         return fault;
-    int result = 0;
-    while (::fsync(folderFd) != 0) {
-        result = errno;
-        if (result != EINTR)
-            break;
-        result = 0;
-    }
+    const int result = fsyncUntilDone(folderFd);
     return result == EINVAL || result == ENOTSUP ? 0 : result;
 }
 
@@ -81,14 +64,9 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
-QString reason(int errnum)
-{
-    return QString::fromStdString(std::error_code(errnum, std::generic_category()).message());
-}
-
 FileError error(const QString& path, int errnum)
 {
-    return FileError{path, reason(errnum)};
+    return FileError{path, QString::fromStdString(std::error_code(errnum, std::generic_category()).message())};
 }
 
 QString notRegularReason()
@@ -153,29 +131,16 @@ std::optional<FileError> openForReading(const QString& path, UniqueFd& fd)
     return openForReading(AT_FDCWD, nativePath(path), path, fd);
 }
 
-namespace {
-
-std::atomic<int> faultsArmed{0};
-std::mutex faultMutex;
-std::array<std::optional<Fault>, size_t(Call::Remove) + 1> armedFaults;
-std::atomic<void (*)(Call)> callHook = nullptr;
-
-} // namespace
-
 void injectFault(const Fault& fault)
 {
     std::lock_guard guard(faultMutex);
-    std::optional<Fault>& armed = armedFaults[size_t(fault.call)];
-    if (!armed)
-        ++faultsArmed;
-    armed = fault;
+    armedFaults[size_t(fault.call)] = fault;
 }
 
 void clearFaults()
 {
     std::lock_guard guard(faultMutex);
     armedFaults.fill(std::nullopt);
-    faultsArmed = 0;
 }
 
 void setCallHook(void (*hook)(Call))
@@ -189,8 +154,6 @@ int injected(Call call, bool* fired)
         *fired = false;
     if (const auto hook = callHook.load(std::memory_order_relaxed))
         hook(call);
-    if (faultsArmed.load(std::memory_order_relaxed) == 0)
-        return 0;
     std::lock_guard guard(faultMutex);
     std::optional<Fault>& armed = armedFaults[size_t(call)];
     if (!armed)
@@ -200,10 +163,8 @@ int injected(Call call, bool* fired)
         return 0;
     }
     const int errnum = armed->errnum;
-    if (armed->times > 0 && --armed->times == 0) {
+    if (armed->times > 0 && --armed->times == 0)
         armed.reset();
-        --faultsArmed;
-    }
     if (fired)
         *fired = true;
     return errnum;
@@ -218,11 +179,6 @@ ssize_t read(int fd, void* buffer, size_t size)
     return ::read(fd, buffer, size);
 }
 
-ssize_t pread(int fd, void* buffer, size_t size, off_t offset)
-{
-    return ::pread(fd, buffer, size, offset);
-}
-
 ssize_t write(int fd, const void* buffer, size_t size)
 {
     bool fired = false;
@@ -234,25 +190,6 @@ ssize_t write(int fd, const void* buffer, size_t size)
     if (fired && size > 1)
         size /= 2;
     return ::write(fd, buffer, size);
-}
-
-int readAll(int fd, qsizetype limit, QByteArray& bytes)
-{
-    bytes.clear();
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t count = read(fd, buffer, sizeof buffer);
-        if (count == 0)
-            return 0;
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (bytes.size() + count > limit)
-            return EFBIG;
-        bytes.append(buffer, count);
-    }
 }
 
 int renameNoReplace(int folderFd, const QByteArray& from, const QByteArray& to)

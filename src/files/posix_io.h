@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <utility>
 #include <sys/types.h>
 
 // Small helpers over the POSIX calls the program makes: an owning file
@@ -24,13 +25,19 @@ public:
     explicit UniqueFd(int fd) : m_fd(fd) {}
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    ~UniqueFd();
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other) {
+            close();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    ~UniqueFd() { close(); }
 
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
-    int release();
 
     // Closes the descriptor; returns 0 or the errno of a failed close.
     int close();
@@ -53,9 +60,8 @@ QString pathIn(const QString& folder, const QString& name);
 // The path in the file system's encoding, for the system calls.
 QByteArray nativePath(const QString& path);
 
-// The system's reason for an errno value, in words ("Is a directory").
-QString reason(int errnum);
-
+// The path with the system's reason for an errno value, in words ("Is a
+// directory").
 FileError error(const QString& path, int errnum);
 
 // Opens an existing file for one sequential read: a regular file, or a link
@@ -66,10 +72,6 @@ FileError error(const QString& path, int errnum);
 std::optional<FileError> openForReading(const QString& path, UniqueFd& fd);
 std::optional<FileError> openForReading(int folderFd, const QByteArray& name,
                                         const QString& path, UniqueFd& fd);
-
-// Reads an open file to its end, at most limit bytes; EFBIG beyond that.
-// Returns 0 or the errno of the failure.
-int readAll(int fd, qsizetype limit, QByteArray& bytes);
 
 // Gives a file a new name in the same folder unless that name is taken
 // (EEXIST then), also on file systems without such a rename. Returns 0 or
@@ -105,7 +107,6 @@ QString danglingLinkReason();
 // The system calls through which the program reads and writes its files,
 // each able to fail on purpose in a test (below).
 ssize_t read(int fd, void* buffer, size_t size);
-ssize_t pread(int fd, void* buffer, size_t size, off_t offset);
 ssize_t write(int fd, const void* buffer, size_t size);
 
 // Test seam: makes one kind of call fail, so that a test can show that every

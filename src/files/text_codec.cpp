@@ -1,5 +1,9 @@
 #include "files/text_codec.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
+
 namespace TextCodec {
 namespace {
 
@@ -12,81 +16,6 @@ constexpr char16_t windows1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool isContinuation(unsigned char byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
-
-// The length of the well-formed UTF-8 sequence at p (no overlong forms, no
-// surrogates, nothing above U+10FFFF) and its code point, or 0 when the
-// bytes there are no such sequence.
-int sequenceAt(const unsigned char* p, const unsigned char* end, char32_t& code)
-{
-    const unsigned char lead = *p;
-    int extra;
-    char32_t minimum;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        code = lead & 0x1F;
-        extra = 1;
-        minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        code = lead & 0x0F;
-        extra = 2;
-        minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        code = lead & 0x07;
-        extra = 3;
-        minimum = 0x10000;
-    } else {
-        return 0; // a stray continuation byte, C0, C1 or F5 and above
-    }
-    if (end - p <= extra)
-        return 0;
-    for (int i = 1; i <= extra; ++i) {
-        if (!isContinuation(p[i]))
-            return 0;
-        code = (code << 6) | (p[i] & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return extra + 1;
-}
-
-// Decodes the bytes into out, which has room for one unit per byte (no
-// byte ever yields more than one unit: a four-byte sequence makes two).
-// Every well-formed UTF-8 sequence reads as UTF-8 and every other byte as
-// Windows-1252 on its own, so one stray byte in a UTF-8 line garbles
-// nothing but itself. Returns the number of units written.
-qsizetype decodeMixed(QByteArrayView bytes, char16_t* out)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* const end = p + bytes.size();
-    char16_t* const first = out;
-    while (p < end) {
-        // Runs of ASCII, the bulk of any diary, go through without the
-        // sequence tests.
-        while (p < end && *p < 0x80)
-            *out++ = *p++;
-        if (p == end)
-            break;
-        char32_t code;
-        const int length = sequenceAt(p, end, code);
-        if (length == 0) {
-            *out++ = fromWindows1252(*p++);
-        } else if (code >= 0x10000) {
-            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
-            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-            p += length;
-        } else {
-            *out++ = char16_t(code);
-            p += length;
-        }
-    }
-    return out - first;
-}
-
-} // namespace
-
 char16_t fromWindows1252(unsigned char byte)
 {
     if (byte >= 0x80 && byte <= 0x9F)
@@ -94,12 +23,47 @@ char16_t fromWindows1252(unsigned char byte)
     return byte; // ASCII, and 0xA0 to 0xFF as in Latin-1
 }
 
+// The length of the UTF-8 sequence this byte leads, 0 for a byte that leads
+// none (ASCII, a continuation byte, C0, C1, F5 and above).
+int sequenceLength(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
+} // namespace
+
 void append(QByteArrayView line, QString& out)
 {
+    // No byte ever yields more than one unit: a four-byte sequence makes two.
     const qsizetype old = out.size();
     out.resize(old + line.size());
-    auto* const target = reinterpret_cast<char16_t*>(out.data()) + old;
-    out.truncate(old + decodeMixed(line, target));
+    QChar* to = out.data() + old;
+    // A U+FEFF at the start of a line is the character it is: only the
+    // file's first bytes are a mark.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    if (line.isValidUtf8()) {
+        to = utf8.appendToBuffer(to, line);
+    } else {
+        const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+        const auto* const end = p + line.size();
+        while (p < end) {
+            const QByteArrayView sequence(p, std::min<qsizetype>(sequenceLength(*p), end - p));
+            if (sequence.size() > 1 && sequence.isValidUtf8()) {
+                to = utf8.appendToBuffer(to, sequence);
+                p += sequence.size();
+            } else {
+                *to++ = QChar(fromWindows1252(*p++));
+            }
+        }
+    }
+    out.truncate(to - out.constData());
 }
 
 void decode(QByteArrayView line, QString& out)

@@ -13,9 +13,6 @@
 // that byte, and no line ever reads with a replacement character.
 namespace TextCodec {
 
-// The character a Windows-1252 byte stands for.
-char16_t fromWindows1252(unsigned char byte);
-
 // Appends the line's text to out. Reuses out's capacity, so decoding into
 // the same string again and again does not allocate.
 void append(QByteArrayView line, QString& out);

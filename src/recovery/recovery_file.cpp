@@ -3,7 +3,7 @@
 #include "platform/core/date_settings.h"
 #include "files/atomic_file.h"
 #include "store/entry_lines.h"
-#include "files/file_lock.h"
+#include "files/folder_lock.h"
 #include "files/line_reader.h"
 #include "files/text_codec.h"
 

@@ -2,7 +2,6 @@
 
 #include "platform/core/date_settings.h"
 #include "files/atomic_file.h"
-#include "files/buffered_writer.h"
 #include "store/entry_lines.h"
 #include "files/folder_lock.h"
 #include "store/line_merge.h"

@@ -1,4 +1,4 @@
-#include "files/buffered_writer.h"
+#include "files/atomic_file.h"
 #include "store/entry_file.h"
 #include "files/folder_lock.h"
 #include "files/posix_io.h"
