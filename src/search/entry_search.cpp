@@ -11,10 +11,13 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +32,10 @@ struct Entry
     // The line where the first match stands, in the pass's store.
     qsizetype excerptAt = -1;
     qsizetype excerptSize = 0;
+    // How many runs of its body were searched, and whether a word was left
+    // unsearched in one of them because an earlier word was missing there.
+    int runs = 0;
+    bool skipped = false;
 };
 
 // One pass over the lines of the file, in order, following the entries as
@@ -40,11 +47,17 @@ struct Entry
 // a line break, so none is found across two lines, and a run of ASCII lines
 // is lowered and searched at once. A run with other bytes is searched a
 // line at a time.
+//
+// With shortCut, a run that lacks a word is not searched for the words after
+// it: an entry whose whole body is that run cannot hold every word. That is
+// certain only for a day of one entry searched in one run; where a day had
+// more, finish() says the pass cannot tell, and the search runs again
+// without the short cut.
 class SearchPass
 {
 public:
-    SearchPass(const DateSettings& dates, const SearchQuery& query)
-        : m_headers(dates, DateSettings::Precision::Exact), m_words(query.words())
+    SearchPass(const DateSettings& dates, const SearchQuery& query, bool shortCut)
+        : m_headers(dates, DateSettings::Precision::Exact), m_words(query.words()), m_shortCut(shortCut)
     {
         for (const QString& word : m_words) {
             m_all.set(m_asciiWords.size());
@@ -88,13 +101,21 @@ public:
         }
     }
 
-    void finish(qsizetype limit, EntrySearch::Result& result)
+    // False, with the result untouched, when a short cut leaves a day
+    // uncertain.
+    bool finish(qsizetype limit, EntrySearch::Result& result)
     {
         closeEntries();
         // Newest day first; a day's entries in the order of the file, the
         // first one's excerpt the day's.
         std::stable_sort(m_found.begin(), m_found.end(),
                          [](const Entry& a, const Entry& b) { return a.julianDay > b.julianDay; });
+        for (size_t i = 0; i < m_found.size(); ++i) {
+            const bool alone = (i == 0 || m_found[i - 1].julianDay != m_found[i].julianDay)
+                && (i + 1 == m_found.size() || m_found[i + 1].julianDay != m_found[i].julianDay);
+            if (m_found[i].skipped && (!alone || m_found[i].runs > 1))
+                return false;
+        }
         for (size_t i = 0; i < m_found.size();) {
             Entry day = m_found[i];
             for (++i; i < m_found.size() && m_found[i].julianDay == day.julianDay; ++i)
@@ -104,6 +125,7 @@ public:
             if (result.dayCount++ < limit)
                 result.hits.append(hit(day));
         }
+        return true;
     }
 
 private:
@@ -115,7 +137,7 @@ private:
     {
         searchRun();
         for (const Entry& entry : m_open) {
-            if (entry.found.any())
+            if (entry.found.any() || entry.skipped)
                 m_found.push_back(entry);
         }
         m_open.clear();
@@ -127,6 +149,8 @@ private:
     {
         if (m_run.empty())
             return;
+        for (Entry& entry : m_open)
+            ++entry.runs;
         const size_t size = m_run.size();
         const auto lineAt = [&](size_t i) {
             const size_t end = i + 1 < m_lineStarts.size() ? m_lineStarts[i + 1] : size;
@@ -136,13 +160,21 @@ private:
         if (lowerRun(m_run)) {
             Words inRun;
             size_t first = std::string_view::npos;
+            bool missed = false;
             for (size_t k = 0; k < m_asciiWords.size(); ++k) {
                 if (!m_needed[k] || m_asciiWords[k].empty())
                     continue;
+                if (missed) {
+                    for (Entry& entry : m_open)
+                        entry.skipped = true;
+                    break;
+                }
                 const std::string& word = m_asciiWords[k];
                 if (const void* at = ::memmem(m_lowered.data(), size, word.data(), word.size())) {
                     inRun.set(k);
                     first = std::min(first, size_t(static_cast<const char*>(at) - m_lowered.data()));
+                } else {
+                    missed = m_shortCut;
                 }
             }
             if (inRun.any()) {
@@ -261,6 +293,7 @@ private:
 
     HeaderDateReader m_headers;
     const QStringList m_words;
+    const bool m_shortCut;
     std::vector<std::string> m_asciiWords; // each word's bytes, empty when not ASCII
     Words m_all;
     std::vector<Entry> m_open;        // the entries in whose body the pass stands
@@ -301,20 +334,30 @@ EntrySearch::Result EntrySearch::find(QStringView query, qsizetype limit, std::s
     if (!file.isOpen())
         return result;
 
-    SearchPass pass(m_dates, parsed);
-    LineReader reader(file.get(), m_bufferSize);
-    QByteArrayView line;
-    while (!stop.stop_requested() && reader.next(line))
-        pass.take(line);
-    if (stop.stop_requested()) {
-        result.status = Status::Cancelled;
-        return result;
+    // Once with the short cut; again without it, from the first line, in the
+    // rare diary where it left a day uncertain.
+    for (const bool shortCut : {true, false}) {
+        if (!shortCut && ::lseek(file.get(), 0, SEEK_SET) != 0) {
+            result.status = Status::Failed;
+            result.error = PosixIo::error(path, errno);
+            return result;
+        }
+        SearchPass pass(m_dates, parsed, shortCut);
+        LineReader reader(file.get(), m_bufferSize);
+        QByteArrayView line;
+        while (!stop.stop_requested() && reader.next(line))
+            pass.take(line);
+        if (stop.stop_requested()) {
+            result.status = Status::Cancelled;
+            return result;
+        }
+        if (reader.error() != 0) {
+            result.status = Status::Failed;
+            result.error = PosixIo::error(path, reader.error());
+            return result;
+        }
+        if (pass.finish(limit, result))
+            break;
     }
-    if (reader.error() != 0) {
-        result.status = Status::Failed;
-        result.error = PosixIo::error(path, reader.error());
-        return result;
-    }
-    pass.finish(limit, result);
     return result;
 }
