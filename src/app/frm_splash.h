@@ -41,7 +41,5 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void closeAndShowMain();
-
     Program& m_program;
 };

@@ -3,11 +3,12 @@
 #include "app/pad_text.h"
 
 #include <QKeyEvent>
-
-#include <algorithm>
+#include <QStringTokenizer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 
@@ -72,13 +73,8 @@ QString PadEdit::entryText() const
 void PadEdit::setEntryText(const QString& text)
 {
     qsizetype longest = 0;
-    for (qsizetype start = 0; start <= text.size();) {
-        qsizetype end = text.indexOf(u"\r\n", start);
-        if (end < 0)
-            end = text.size();
-        longest = std::max(longest, end - start);
-        start = end + 2;
-    }
+    for (const QStringView line : qTokenize(text, u"\r\n"))
+        longest = std::max(longest, line.size());
     setWordWrapMode(longest > longLine ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
     const bool wasInPieces = m_shownInPieces;
     m_shownInPieces = longest > maxEditableLine;

@@ -37,10 +37,13 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
 
 Program::~Program()
 {
-    delete m_calendar;
-    delete m_find;
-    delete m_splash;
-    delete m_help;
+    for (QWidget* window : ownWindows())
+        delete window;
+}
+
+QList<QWidget*> Program::ownWindows() const
+{
+    return {m_calendar, m_find, m_splash, m_help};
 }
 
 QString Program::title()
@@ -240,14 +243,9 @@ void Program::SyncCalendar()
     m_calendar->setValue(m_state.shownDate);
 }
 
-bool Program::inDateRange(const QDate& day)
-{
-    return day.isValid() && day >= QDate(100, 1, 1) && day <= QDate(9999, 12, 31);
-}
-
 bool Program::changeShownDate(const QDate& day, CalendarFollows follows)
 {
-    if (!inDateRange(day))
+    if (!day.isValid() || day < QDate(100, 1, 1) || day > QDate(9999, 12, 31))
         return false;
     // The text is filed under the date still shown; if it cannot be, the
     // pad keeps it and the date stays.
@@ -296,14 +294,10 @@ bool Program::saveBeforeClosing()
 
 void Program::mainWindowClosing()
 {
-    if (m_calendar)
-        m_calendar->close();
-    if (m_find)
-        m_find->close();
-    if (m_splash)
-        m_splash->close();
-    if (m_help)
-        m_help->close();
+    for (QWidget* window : ownWindows()) {
+        if (window)
+            window->close();
+    }
 }
 
 void Program::openHelp()

@@ -54,7 +54,6 @@ public:
 
     bool saveIfDirty() override;
     bool changeShownDate(const QDate& day, CalendarFollows follows = CalendarFollows::BeforeLoad) override;
-    static bool inDateRange(const QDate& day);
     // Save-if-dirty where nobody can be asked: a failure is said on
     // standard error, and the text stays in the pad for the close to rescue.
     void saveUnattended();
@@ -114,6 +113,9 @@ public:
     const QString& folder() const { return m_folder; }
 
     static QString title();
+    // Tells the user: in a message box, or on standard error where nobody
+    // can be asked.
+    void tell(const QString& text);
 
     // The day's text as the entry file held it when the pad was filled or
     // last saved.
@@ -126,13 +128,12 @@ private:
     // The shown day's entry from the file, or from the read that start
     // began for the first activation.
     std::optional<FileError> loadShownDay(QString& text);
-    // Tells the user: in a message box, or on standard error where nobody
-    // can be asked.
-    void tell(const QString& text);
     void report(const QString& what, const FileError& error);
     // A new calendar window, loaded and shown; activated when the user asked
     // for it, left inactive when it is re-created behind the user's back.
     void openCalendar(bool activate);
+    // The windows besides the main one, null where one is not open.
+    QList<QWidget*> ownWindows() const;
 
     QString m_folder;
     DateSettings m_dates;
