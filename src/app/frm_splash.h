@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/widgets/window_activation.h"
-
 #include <QWidget>
 
 class Program;
@@ -13,7 +11,7 @@ class QTimer;
 // The splash window, also the About window: the program's name on grey,
 // closing itself after three seconds or on "OK" and showing the main
 // window.
-class frmSplash final : public QWidget, public ActivationHandler
+class frmSplash final : public QWidget
 {
     Q_OBJECT
 
@@ -31,10 +29,6 @@ public:
     void Form_Load();
     void Timer1_Timer();
     void Command1_Click();
-
-    // Nothing to save or reload here.
-    void Form_Activate() override {}
-    void Form_Deactivate() override {}
 
 protected:
     void paintEvent(QPaintEvent* event) override;

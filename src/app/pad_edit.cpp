@@ -18,17 +18,8 @@ int virtualKeyCode(int key)
     switch (key) {
     case Qt::Key_PageUp: return 33;
     case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    default: break;
+    default: return 0;
     }
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
-        return key; // the same codes as ASCII
-    return 0;
 }
 
 int shiftState(Qt::KeyboardModifiers modifiers)

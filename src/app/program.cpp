@@ -89,7 +89,8 @@ void Program::showAbout()
 {
     delete m_splash; // loads afresh each time
     m_splash = new frmSplash(*this);
-    m_activation.add(m_splash, m_splash);
+    // A window of the program, with nothing to save or reload.
+    m_activation.add(m_splash, nullptr);
     m_splash->Form_Load();
     m_splash->show();
     m_activation.shown(m_splash);

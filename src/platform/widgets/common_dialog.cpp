@@ -60,21 +60,17 @@ CommonDialog::Result CommonDialog::ShowSave(Replace replace)
 QStringList CommonDialog::nameFilters(const QString& filter)
 {
     QStringList result;
-    const QStringList parts = filter.split(u'|');
     if (filter.isEmpty())
         return result;
+    const QStringList parts = filter.split(u'|');
     for (qsizetype i = 0; i < parts.size(); i += 2) {
         QStringList patterns;
-        if (i + 1 < parts.size()) {
-            for (const QString& pattern : parts[i + 1].split(u';', Qt::SkipEmptyParts)) {
-                const QString trimmed = pattern.trimmed();
-                // "*.*" means every file; here it would miss names without a dot.
-                patterns.append(trimmed == u"*.*" ? QStringLiteral("*") : trimmed);
-            }
+        for (const QString& pattern : parts.value(i + 1).split(u';', Qt::SkipEmptyParts)) {
+            // "*.*" means every file; here it would miss names without a dot.
+            patterns.append(pattern.trimmed() == u"*.*" ? QStringLiteral("*") : pattern.trimmed());
         }
-        if (patterns.isEmpty())
-            patterns.append(QStringLiteral("*"));
-        result.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' ')));
+        result.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns.isEmpty() ? QStringLiteral("*")
+                                                                                   : patterns.join(u' ')));
     }
     return result;
 }
