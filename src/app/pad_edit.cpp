@@ -77,24 +77,15 @@ void PadEdit::setEntryText(const QString& text)
     if (m_shownInPieces) {
         // Each piece a paragraph of its own: the editor lays out only the
         // pieces in view.
-        QString pieces;
-        pieces.reserve(text.size() + text.size() / longLine + 1);
-        qsizetype run = 0;
-        for (qsizetype at = 0; at < text.size(); ++at) {
-            if (text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n') {
-                pieces += u'\n';
-                run = 0;
-                ++at;
-                continue;
-            }
-            if (run == longLine) {
-                pieces += u'\n';
-                run = 0;
-            }
-            pieces += text[at];
-            ++run;
+        QStringList pieces;
+        for (const QStringView line : qTokenize(text, u"\r\n")) {
+            qsizetype at = 0;
+            do { // an empty line is a piece too
+                pieces.append(line.mid(at, longLine).toString());
+                at += longLine;
+            } while (at < line.size());
         }
-        setPlainText(pieces);
+        setPlainText(pieces.join(u'\n'));
         return;
     }
     const PadText::EditorText editor = PadText::toEditor(text);

@@ -1,13 +1,9 @@
 #include "app/program.h"
 
 #include "app/click_label.h"
-#include "app/font_substitutes.h"
 #include "app/frm_ojw.h"
-#include "app/frm_splash.h"
 #include "app/pad_edit.h"
-#include "calendar/frm_calendar.h"
 #include "platform/core/clock.h"
-#include "platform/widgets/help_window.h"
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/window_printer.h"
 #include "recovery/rescue_file.h"
@@ -15,9 +11,25 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QLabel>
 #include <QScopedValueRollback>
 #include <QShortcut>
+
+namespace {
+
+// The design names Windows faces. Debian has Liberation Sans with Arial's
+// metrics, so captions fit their controls (it stands in for a window's
+// default face, MS Sans Serif, too), and URW's Z003 as a script face for the
+// splash window's "French Script MT".
+void installFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("French Script MT"), QStringLiteral("Z003"));
+}
+
+} // namespace
 
 Program::Program(const QString& folder, const QLocale& locale, const PlatformServices& services)
     : m_folder(folder),

@@ -124,12 +124,9 @@ std::optional<CommonDialogUi::Font> QtCommonDialogUi::chooseFont(QWidget* parent
 
 std::optional<QColor> QtCommonDialogUi::chooseColor(QWidget* parent, const QColor& initial)
 {
-    QColorDialog dialog(parent);
-    if (initial.isValid())
-        dialog.setCurrentColor(initial);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.selectedColor();
+    // Cancel gives an invalid colour.
+    const QColor chosen = QColorDialog::getColor(initial.isValid() ? initial : QColor(Qt::white), parent);
+    return chosen.isValid() ? std::optional(chosen) : std::nullopt;
 }
 
 std::optional<QString> QtCommonDialogUi::chooseSaveFile(QWidget* parent, const QString& fileName,
