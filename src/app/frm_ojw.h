@@ -12,7 +12,6 @@ class Program;
 class PadEdit;
 class ClickLabel;
 class QAction;
-class QDate;
 class QMenu;
 class QPushButton;
 

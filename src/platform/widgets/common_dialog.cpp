@@ -20,8 +20,6 @@ CommonDialog::CommonDialog(QWidget* parent, CommonDialogUi* ui)
     m_ui = ui;
 }
 
-CommonDialog::~CommonDialog() = default;
-
 CommonDialog::Result CommonDialog::ShowFont()
 {
     const CommonDialogUi::Font initial{FontName, FontBold, FontItalic, FontSize};
