@@ -6,46 +6,10 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QList>
-#include <QPair>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
-
-using Action = CommandLine::Action;
-
-struct OwnOption
-{
-    QCommandLineOption option;
-    Action action;
-};
-
-QCommandLineOption hidden(QCommandLineOption option)
-{
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    return option;
-}
-
-// The program's own options, in the order they win when several are given.
-// An option that takes a value names it as the third argument; hidden()
-// keeps one out of the usage.
-const QList<OwnOption>& ownOptions()
-{
-    static const QList<OwnOption> options = {
-        {QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
-                            QStringLiteral("Show this help and exit.")),
-         Action::ShowHelp},
-        {QCommandLineOption({QStringLiteral("v"), QStringLiteral("version")},
-                            QStringLiteral("Show the program's name and version and exit.")),
-         Action::ShowVersion},
-        // The program runs itself with it to read a help file whole.
-        {hidden(QCommandLineOption(QStringLiteral("check-help"), QString(), QStringLiteral("file"))),
-         Action::CheckHelp},
-    };
-    return options;
-}
 
 // Qt's own options, as QGuiApplication, QApplication and the X11 platform
 // take them out of the command line: accepted here and left to them.
@@ -58,49 +22,37 @@ const char* const qtSwitches[] = {
     "reverse", "testability", "widgetcount", "nograb", "dograb", "qdevel", "qdebug",
 };
 
-QString optionNames(const QCommandLineOption& option)
-{
-    QStringList names;
-    for (const QString& name : option.names())
-        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-    QString text = names.join(QStringLiteral(", "));
-    if (!option.valueName().isEmpty())
-        text += QStringLiteral(" <%1>").arg(option.valueName());
-    return text;
-}
-
 } // namespace
 
 CommandLine::CommandLine(const QStringList& arguments)
     : m_program(arguments.isEmpty() ? QStringLiteral("ojw") : QFileInfo(arguments.first()).fileName())
 {
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    // The program runs itself with it to read a help file whole.
+    const QCommandLineOption checkHelp(QStringLiteral("check-help"), QString(), QStringLiteral("file"));
     QCommandLineParser parser;
     // Qt's options have one dash and long names: -platform, -style.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OwnOption& own : ownOptions())
-        parser.addOption(own.option);
+    parser.addOptions({help, version, checkHelp});
     for (const char* name : qtOptionsWithValue)
-        parser.addOption(hidden(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value"))));
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     for (const char* name : qtSwitches)
-        parser.addOption(hidden(QCommandLineOption(QString::fromLatin1(name))));
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
 
     if (!parser.parse(arguments.isEmpty() ? QStringList{m_program} : arguments)) {
         m_action = Action::Misuse;
         m_error = parser.errorText();
-        return;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
+    } else if (!parser.positionalArguments().isEmpty()) {
         m_action = Action::Misuse;
         m_error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
-        return;
-    }
-    for (const OwnOption& own : ownOptions()) {
-        if (parser.isSet(own.option)) {
-            m_action = own.action;
-            if (!own.option.valueName().isEmpty())
-                m_value = parser.value(own.option);
-            return;
-        }
+    } else if (parser.isSet(help)) {
+        m_action = Action::ShowHelp;
+    } else if (parser.isSet(version)) {
+        m_action = Action::ShowVersion;
+    } else if (parser.isSet(checkHelp)) {
+        m_action = Action::CheckHelp;
+        m_value = parser.value(checkHelp);
     }
 }
 
@@ -135,29 +87,20 @@ int CommandLine::respond() const
 
 QString CommandLine::usage() const
 {
-    QString text = QStringLiteral(
-        "Usage: %1 [options]\n"
-        "\n"
-        "Ombrel JotWell, a diary: one free-text entry per calendar day, one day\n"
-        "shown at a time. The diary lives beside the program, in the folder that\n"
-        "holds it: ojwdata.txt (the entries) and ojwconfig.txt (the pad's look).\n"
-        "\n"
-        "Options:\n").arg(m_program);
-    QList<QPair<QString, QString>> rows;
-    qsizetype width = 0;
-    for (const OwnOption& own : ownOptions()) {
-        if (own.option.flags() & QCommandLineOption::HiddenFromHelp)
-            continue;
-        rows.append({optionNames(own.option), own.option.description()});
-        width = std::max(width, rows.last().first.size());
-    }
-    for (const auto& [names, description] : rows)
-        text += QStringLiteral("  %1  %2\n").arg(names, -int(width)).arg(description);
-    text += QStringLiteral(
-        "\n"
-        "Qt's own options, such as -platform <name> and -style <name>, work as in\n"
-        "any Qt program.\n");
-    return text;
+    return QStringLiteral(
+               "Usage: %1 [options]\n"
+               "\n"
+               "Ombrel JotWell, a diary: one free-text entry per calendar day, one day\n"
+               "shown at a time. The diary lives beside the program, in the folder that\n"
+               "holds it: ojwdata.txt (the entries) and ojwconfig.txt (the pad's look).\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help     Show this help and exit.\n"
+               "  -v, --version  Show the program's name and version and exit.\n"
+               "\n"
+               "Qt's own options, such as -platform <name> and -style <name>, work as in\n"
+               "any Qt program.\n")
+        .arg(m_program);
 }
 
 QString CommandLine::version()

@@ -7,9 +7,6 @@
 // application object exists, so `ojw --help` answers in a terminal without
 // a display. Qt's own options (-platform, -style, -session, ...) are
 // accepted and left where they are, for the application object to take.
-//
-// An option of our own is one line in the table in command_line.cpp, and
-// an Action for main() to carry out when showing a text is not enough.
 class CommandLine
 {
 public:

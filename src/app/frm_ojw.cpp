@@ -60,11 +60,6 @@ void frmOJW::buildControls()
     client->setFixedSize(twips.toPixelsX(clientWidth), twips.toPixelsY(clientHeight));
     setCentralWidget(client);
 
-    const auto place = [&twips](QWidget* w, int left, int top, int width, int height) {
-        w->setGeometry(twips.toPixelsX(left), twips.toPixelsY(top), twips.toPixelsX(width),
-                       twips.toPixelsY(height));
-    };
-
     lblDate = new ClickLabel(client);
     lblDate->setObjectName(QStringLiteral("lblDate"));
     lblDate->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -74,12 +69,12 @@ void frmOJW::buildControls()
     label.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
     label.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
     lblDate->setPalette(label);
-    place(lblDate, 120, 70, 3255, 255);
+    lblDate->setGeometry(twips.toPixels(120, 70, 3255, 255));
     connect(lblDate, &ClickLabel::clicked, this, &frmOJW::lblDate_Click);
 
     txtPad = new PadEdit(client);
     txtPad->setObjectName(QStringLiteral("txtPad"));
-    place(txtPad, 120, 360, 3255, 3015);
+    txtPad->setGeometry(twips.toPixels(120, 360, 3255, 3015));
     connect(txtPad, &QPlainTextEdit::textChanged, this, &frmOJW::txtPad_Change);
     connect(txtPad, &PadEdit::keyDown, this, &frmOJW::txtPad_KeyDown);
 
@@ -89,7 +84,7 @@ void frmOJW::buildControls()
         b->setObjectName(QString::fromLatin1(name));
         b->setFont(arial(9.75, true));
         b->setAutoDefault(false);
-        place(b, left, 3480, 495, 330);
+        b->setGeometry(twips.toPixels(left, 3480, 495, 330));
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };

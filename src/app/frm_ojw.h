@@ -12,7 +12,6 @@ class Program;
 class PadEdit;
 class ClickLabel;
 class QAction;
-class QDate;
 class QMenu;
 class QPushButton;
 
@@ -145,6 +144,7 @@ public:
 
 private:
     std::unique_ptr<CommonDialog> makeCommonDialog();
+    void setPadColor(qint32 value, qint32& kept, QPalette::ColorRole role);
 
     qint32 m_padForeColor = ColorValue::windowText;
     qint32 m_padBackColor = ColorValue::windowBackground;

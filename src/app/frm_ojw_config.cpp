@@ -73,10 +73,7 @@ void frmOJW::SaveConfig()
                                   : QStringLiteral("The font, colours and date style could not be saved "
                                                    "for the next start.\n\n%1"))
                              .arg(failure->message());
-    if (m_program.unattended())
-        qWarning("%s", qPrintable(text));
-    else
-        m_program.messages().warn(this, Program::title(), text);
+    m_program.tell(text);
 }
 
 void frmOJW::setPadFont(const QString& name, bool bold, bool italic, float points)
@@ -94,20 +91,20 @@ void frmOJW::setPadFont(const QString& name, bool bold, bool italic, float point
 
 void frmOJW::setPadForeColor(qint32 value)
 {
-    if (!ColorValue::isValid(value))
-        return;
-    m_padForeColor = value;
-    QPalette palette = txtPad->palette();
-    ColorValue::apply(value, palette, QPalette::Text, QApplication::palette());
-    txtPad->setPalette(palette);
+    setPadColor(value, m_padForeColor, QPalette::Text);
 }
 
 void frmOJW::setPadBackColor(qint32 value)
 {
+    setPadColor(value, m_padBackColor, QPalette::Base);
+}
+
+void frmOJW::setPadColor(qint32 value, qint32& kept, QPalette::ColorRole role)
+{
     if (!ColorValue::isValid(value))
         return;
-    m_padBackColor = value;
+    kept = value;
     QPalette palette = txtPad->palette();
-    ColorValue::apply(value, palette, QPalette::Base, QApplication::palette());
+    ColorValue::apply(value, palette, role, QApplication::palette());
     txtPad->setPalette(palette);
 }

@@ -66,15 +66,10 @@ frmSplash::frmSplash(Program& program) : m_program(program)
 
     const Twips twips = Twips::of(screen());
     setFixedSize(twips.toPixelsX(clientWidth), twips.toPixelsY(clientHeight));
-    const auto place = [&twips](QWidget* w, int left, int top, int width, int height) {
-        w->setGeometry(twips.toPixelsX(left), twips.toPixelsY(top), twips.toPixelsX(width),
-                       twips.toPixelsY(height));
-    };
-
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    place(Frame1, 240, 240, 4215, 2895);
+    Frame1->setGeometry(twips.toPixels(240, 240, 4215, 2895));
 
     const auto label = [&](const char* name, const QString& text, const QFont& font, const QColor& colour,
                            QLabel* l = nullptr) {
@@ -90,18 +85,18 @@ frmSplash::frmSplash(Program& program) : m_program(program)
         return l;
     };
     Label1 = label("Label1", QStringLiteral("Ombrel"), face("Arial", 18, true), QColor(0x80, 0x00, 0x80));
-    place(Label1, 240, 360, 1335, 375);
+    Label1->setGeometry(twips.toPixels(240, 360, 1335, 375));
     Label2 = label("Label2", QStringLiteral("JotWell"), face("French Script MT", 48, true), QColor(0x00, 0x00, 0xC0),
                    new ScriptLabel(Frame1));
-    place(Label2, 720, 840, 2895, 855);
+    Label2->setGeometry(twips.toPixels(720, 840, 2895, 855));
     Label4 = label("Label4", QStringLiteral("Version 1.0"), font(), Qt::black);
-    place(Label4, 1680, 1800, 855, 255);
+    Label4->setGeometry(twips.toPixels(1680, 1800, 855, 255));
     Label3 = label("Label3", QStringLiteral("Copyright \u00A9 2026 Ombrel"), face("Arial", 8.25, false), Qt::black);
-    place(Label3, 840, 2160, 2535, 255);
+    Label3->setGeometry(twips.toPixels(840, 2160, 2535, 255));
 
     Command1 = new QPushButton(QStringLiteral("OK"), Frame1);
     Command1->setObjectName(QStringLiteral("Command1"));
-    place(Command1, 3600, 2400, 495, 375);
+    Command1->setGeometry(twips.toPixels(3600, 2400, 495, 375));
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &frmSplash::Command1_Click);
 
@@ -120,23 +115,17 @@ void frmSplash::Form_Load()
     const float top = (twips.fromPixelsY(screenArea.height()) - twips.fromPixelsY(height())) / 2.0f;
     const float left = (twips.fromPixelsX(screenArea.width()) - twips.fromPixelsX(width())) / 2.0f;
     move(screenArea.x() + twips.toPixelsX(left), screenArea.y() + twips.toPixelsY(top));
-    Timer1->setInterval(3000);
 }
 
 void frmSplash::Timer1_Timer()
 {
-    closeAndShowMain();
+    close();
+    m_program.showMainWindow();
 }
 
 void frmSplash::Command1_Click()
 {
-    closeAndShowMain();
-}
-
-void frmSplash::closeAndShowMain()
-{
-    close();
-    m_program.showMainWindow();
+    Timer1_Timer();
 }
 
 void frmSplash::closeEvent(QCloseEvent* event)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/widgets/window_activation.h"
-
 #include <QWidget>
 
 class Program;
@@ -13,7 +11,7 @@ class QTimer;
 // The splash window, also the About window: the program's name on grey,
 // closing itself after three seconds or on "OK" and showing the main
 // window.
-class frmSplash final : public QWidget, public ActivationHandler
+class frmSplash final : public QWidget
 {
     Q_OBJECT
 
@@ -32,16 +30,10 @@ public:
     void Timer1_Timer();
     void Command1_Click();
 
-    // Nothing to save or reload here.
-    void Form_Activate() override {}
-    void Form_Deactivate() override {}
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void closeAndShowMain();
-
     Program& m_program;
 };

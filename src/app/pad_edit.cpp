@@ -3,11 +3,12 @@
 #include "app/pad_text.h"
 
 #include <QKeyEvent>
-
-#include <algorithm>
+#include <QStringTokenizer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 
@@ -17,17 +18,8 @@ int virtualKeyCode(int key)
     switch (key) {
     case Qt::Key_PageUp: return 33;
     case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    default: break;
+    default: return 0;
     }
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
-        return key; // the same codes as ASCII
-    return 0;
 }
 
 int shiftState(Qt::KeyboardModifiers modifiers)
@@ -72,13 +64,8 @@ QString PadEdit::entryText() const
 void PadEdit::setEntryText(const QString& text)
 {
     qsizetype longest = 0;
-    for (qsizetype start = 0; start <= text.size();) {
-        qsizetype end = text.indexOf(u"\r\n", start);
-        if (end < 0)
-            end = text.size();
-        longest = std::max(longest, end - start);
-        start = end + 2;
-    }
+    for (const QStringView line : qTokenize(text, u"\r\n"))
+        longest = std::max(longest, line.size());
     setWordWrapMode(longest > longLine ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
     const bool wasInPieces = m_shownInPieces;
     m_shownInPieces = longest > maxEditableLine;
@@ -90,24 +77,15 @@ void PadEdit::setEntryText(const QString& text)
     if (m_shownInPieces) {
         // Each piece a paragraph of its own: the editor lays out only the
         // pieces in view.
-        QString pieces;
-        pieces.reserve(text.size() + text.size() / longLine + 1);
-        qsizetype run = 0;
-        for (qsizetype at = 0; at < text.size(); ++at) {
-            if (text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n') {
-                pieces += u'\n';
-                run = 0;
-                ++at;
-                continue;
-            }
-            if (run == longLine) {
-                pieces += u'\n';
-                run = 0;
-            }
-            pieces += text[at];
-            ++run;
+        QStringList pieces;
+        for (const QStringView line : qTokenize(text, u"\r\n")) {
+            qsizetype at = 0;
+            do { // an empty line is a piece too
+                pieces.append(line.mid(at, longLine).toString());
+                at += longLine;
+            } while (at < line.size());
         }
-        setPlainText(pieces);
+        setPlainText(pieces.join(u'\n'));
         return;
     }
     const PadText::EditorText editor = PadText::toEditor(text);

@@ -34,7 +34,8 @@ public:
 
 signals:
     // Before the pad handles a key: the platform's virtual-key code (0 for
-    // a key without one) and the shift state (1 Shift, 2 Ctrl, 4 Alt).
+    // a key the program does not listen for) and the shift state (1 Shift,
+    // 2 Ctrl, 4 Alt).
     void keyDown(int keyCode, int shift);
 
 protected:

@@ -76,7 +76,7 @@ void PadRecovery::padClean()
         error = m_file.remove();
     }
     if (error && !m_removeFailing)
-        tell(removeFailed(*error));
+        m_program.tell(removeFailed(*error));
     m_removeFailing = error.has_value();
 }
 
@@ -85,14 +85,6 @@ QString PadRecovery::removeFailed(const FileError& error)
     return QStringLiteral("The file that kept the pad's unsaved text could not be removed, so the next "
                           "start may offer that text again, though it is no longer unsaved.\n\n%1")
         .arg(error.message());
-}
-
-void PadRecovery::tell(const QString& text)
-{
-    if (m_program.unattended())
-        std::fprintf(stderr, "Ombrel JotWell: %s\n", qPrintable(text));
-    else
-        m_program.messages().warn(m_program.mainWindow(), Program::title(), text);
 }
 
 PadRecovery::Kept PadRecovery::padNow() const
@@ -208,7 +200,7 @@ void PadRecovery::offer(const RecoveryFile::Left& left)
         m_program.padState().dirty = true;
         // The left file goes only once this copy's own file holds the text.
         if (keepNow() && ::unlink(PosixIo::nativePath(left.path).constData()) != 0 && errno != ENOENT)
-            tell(removeFailed(PosixIo::error(left.path, errno)));
+            m_program.tell(removeFailed(PosixIo::error(left.path, errno)));
         if (changedSince)
             m_program.messages().warn(
                 parent, title,

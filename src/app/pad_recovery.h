@@ -75,8 +75,6 @@ private:
     QString withRecovered(const RecoveryFile::Left& left, bool& changedSince) const;
     void offer(const RecoveryFile::Left& left);
     static QString removeFailed(const FileError& error);
-    // In a message box, or on standard error where nobody can be asked.
-    void tell(const QString& text);
 
     Program& m_program;
     const DateSettings m_dates; // the worker's own copy

@@ -1,13 +1,9 @@
 #include "app/program.h"
 
 #include "app/click_label.h"
-#include "app/font_substitutes.h"
 #include "app/frm_ojw.h"
-#include "app/frm_splash.h"
 #include "app/pad_edit.h"
-#include "calendar/frm_calendar.h"
 #include "platform/core/clock.h"
-#include "platform/widgets/help_window.h"
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/window_printer.h"
 #include "recovery/rescue_file.h"
@@ -15,9 +11,25 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QLabel>
 #include <QScopedValueRollback>
 #include <QShortcut>
+
+namespace {
+
+// The design names Windows faces. Debian has Liberation Sans with Arial's
+// metrics, so captions fit their controls (it stands in for a window's
+// default face, MS Sans Serif, too), and URW's Z003 as a script face for the
+// splash window's "French Script MT".
+void installFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("French Script MT"), QStringLiteral("Z003"));
+}
+
+} // namespace
 
 Program::Program(const QString& folder, const QLocale& locale, const PlatformServices& services)
     : m_folder(folder),
@@ -37,10 +49,13 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
 
 Program::~Program()
 {
-    delete m_calendar;
-    delete m_find;
-    delete m_splash;
-    delete m_help;
+    for (QWidget* window : ownWindows())
+        delete window;
+}
+
+QList<QWidget*> Program::ownWindows() const
+{
+    return {m_calendar, m_find, m_splash, m_help};
 }
 
 QString Program::title()
@@ -86,7 +101,8 @@ void Program::showAbout()
 {
     delete m_splash; // loads afresh each time
     m_splash = new frmSplash(*this);
-    m_activation.add(m_splash, m_splash);
+    // A window of the program, with nothing to save or reload.
+    m_activation.add(m_splash, nullptr);
     m_splash->Form_Load();
     m_splash->show();
     m_activation.shown(m_splash);
@@ -240,14 +256,9 @@ void Program::SyncCalendar()
     m_calendar->setValue(m_state.shownDate);
 }
 
-bool Program::inDateRange(const QDate& day)
-{
-    return day.isValid() && day >= QDate(100, 1, 1) && day <= QDate(9999, 12, 31);
-}
-
 bool Program::changeShownDate(const QDate& day, CalendarFollows follows)
 {
-    if (!inDateRange(day))
+    if (!day.isValid() || day < QDate(100, 1, 1) || day > QDate(9999, 12, 31))
         return false;
     // The text is filed under the date still shown; if it cannot be, the
     // pad keeps it and the date stays.
@@ -296,14 +307,10 @@ bool Program::saveBeforeClosing()
 
 void Program::mainWindowClosing()
 {
-    if (m_calendar)
-        m_calendar->close();
-    if (m_find)
-        m_find->close();
-    if (m_splash)
-        m_splash->close();
-    if (m_help)
-        m_help->close();
+    for (QWidget* window : ownWindows()) {
+        if (window)
+            window->close();
+    }
 }
 
 void Program::openHelp()

@@ -40,8 +40,8 @@ public:
     Program(const QString& folder, const QLocale& locale, const PlatformServices& services = {});
     ~Program() override;
 
-    // Recovers an entry file left behind by a cut-off save, then loads,
-    // shows and activates the main window.
+    // Recovers an entry file left behind by a cut-off save, then shows the
+    // main window.
     void start();
 
     void InitialisePadState();
@@ -54,43 +54,36 @@ public:
 
     bool saveIfDirty() override;
     bool changeShownDate(const QDate& day, CalendarFollows follows = CalendarFollows::BeforeLoad) override;
-    static bool inDateRange(const QDate& day);
     // Save-if-dirty where nobody can be asked: a failure is said on
     // standard error, and the text stays in the pad for the close to rescue.
     void saveUnattended();
 
-    // The navigation commands: the shown date becomes the day of the
-    // earliest, latest, next or previous entry; no such day changes nothing.
+    // The shown date becomes the day of the earliest, latest, next or
+    // previous entry; no such day changes nothing.
     void goToEntry(EntryScan::Target target);
-    // GoTo > Select Date: opens the calendar window, or brings the open one
-    // to the front where it stands.
+    // Opens the window, or brings the open one to the front.
     void showCalendar();
-    // The keyboard focus into the pad, the main window active.
+    void showFind();
     void focusPad() override;
     QString padText() const override;
     void selectInPad(qsizetype start, qsizetype length) override;
-    // GoTo > Find Text: opens the find window, or brings the open one to the
-    // front with its query selected.
-    void showFind();
 
     // Save-if-dirty before the main window closes. When the save fails, the
     // text goes to a rescue file and the user is asked whether to close
     // with it kept there (keeping the window is the default); where nobody
     // can be asked, it closes. False when the window stays open.
     bool saveBeforeClosing();
-    // The main window is closing: the About and help windows go with it, so
-    // that nothing reopens or keeps the program running.
+    // The other windows go with the main one, so that nothing reopens or
+    // keeps the program running.
     void mainWindowClosing();
 
-    // Shows the main window, loading it first if it is not loaded, and
-    // makes it the program's active window.
+    // Loads the main window the first time, and makes it the active window.
     void showMainWindow();
-    // Help > About: the splash window, loaded afresh.
+    // The splash window, loaded afresh.
     void showAbout();
-    // F1 and Help > Info: the help file at its default topic, in the one
-    // help window.
+    // The help file at its default topic, in the one help window.
     void openHelp();
-    // Pad > Print: the main window's client area on the printer.
+    // The main window's client area on the printer.
     void printMainWindow();
 
     // Closes the main window where nobody can be asked (a termination
@@ -114,25 +107,24 @@ public:
     const QString& folder() const { return m_folder; }
 
     static QString title();
+    // Tells the user: in a message box, or on standard error where nobody
+    // can be asked.
+    void tell(const QString& text);
 
-    // The day's text as the entry file held it when the pad was filled or
-    // last saved.
     const QString& loadedText() const { return m_loadedText; }
 
 private:
     // The one save of the pad's text under the shown date. The error when
     // the text is not on disk; every other outcome is told here.
     std::optional<FileError> writePad();
-    // The shown day's entry from the file, or from the read that start
-    // began for the first activation.
+    // From the file, or from the read that start began.
     std::optional<FileError> loadShownDay(QString& text);
-    // Tells the user: in a message box, or on standard error where nobody
-    // can be asked.
-    void tell(const QString& text);
     void report(const QString& what, const FileError& error);
     // A new calendar window, loaded and shown; activated when the user asked
     // for it, left inactive when it is re-created behind the user's back.
     void openCalendar(bool activate);
+    // The windows besides the main one, null where one is not open.
+    QList<QWidget*> ownWindows() const;
 
     QString m_folder;
     DateSettings m_dates;

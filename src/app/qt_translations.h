@@ -15,8 +15,6 @@ class QtTranslations
 public:
     explicit QtTranslations(const QLocale& locale);
     ~QtTranslations();
-    QtTranslations(const QtTranslations&) = delete;
-    QtTranslations& operator=(const QtTranslations&) = delete;
 
     // Whether a translation was found and installed.
     bool installed() const { return m_installed; }

@@ -11,7 +11,6 @@
 // desktop's palette instead of naming a colour.
 namespace ColorValue {
 
-constexpr qint32 systemFlag = qint32(0x80000000u);
 constexpr qint32 windowBackground = qint32(0x80000005u); // -2147483643
 constexpr qint32 windowText = qint32(0x80000008u);       // -2147483640
 constexpr qint32 maxSystemIndex = 30;

@@ -20,8 +20,6 @@ CommonDialog::CommonDialog(QWidget* parent, CommonDialogUi* ui)
     m_ui = ui;
 }
 
-CommonDialog::~CommonDialog() = default;
-
 CommonDialog::Result CommonDialog::ShowFont()
 {
     const CommonDialogUi::Font initial{FontName, FontBold, FontItalic, FontSize};
@@ -60,21 +58,17 @@ CommonDialog::Result CommonDialog::ShowSave(Replace replace)
 QStringList CommonDialog::nameFilters(const QString& filter)
 {
     QStringList result;
-    const QStringList parts = filter.split(u'|');
     if (filter.isEmpty())
         return result;
+    const QStringList parts = filter.split(u'|');
     for (qsizetype i = 0; i < parts.size(); i += 2) {
         QStringList patterns;
-        if (i + 1 < parts.size()) {
-            for (const QString& pattern : parts[i + 1].split(u';', Qt::SkipEmptyParts)) {
-                const QString trimmed = pattern.trimmed();
-                // "*.*" means every file; here it would miss names without a dot.
-                patterns.append(trimmed == u"*.*" ? QStringLiteral("*") : trimmed);
-            }
+        for (const QString& pattern : parts.value(i + 1).split(u';', Qt::SkipEmptyParts)) {
+            // "*.*" means every file; here it would miss names without a dot.
+            patterns.append(pattern.trimmed() == u"*.*" ? QStringLiteral("*") : pattern.trimmed());
         }
-        if (patterns.isEmpty())
-            patterns.append(QStringLiteral("*"));
-        result.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' ')));
+        result.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns.isEmpty() ? QStringLiteral("*")
+                                                                                   : patterns.join(u' ')));
     }
     return result;
 }
@@ -128,12 +122,9 @@ std::optional<CommonDialogUi::Font> QtCommonDialogUi::chooseFont(QWidget* parent
 
 std::optional<QColor> QtCommonDialogUi::chooseColor(QWidget* parent, const QColor& initial)
 {
-    QColorDialog dialog(parent);
-    if (initial.isValid())
-        dialog.setCurrentColor(initial);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.selectedColor();
+    // Cancel gives an invalid colour.
+    const QColor chosen = QColorDialog::getColor(initial.isValid() ? initial : QColor(Qt::white), parent);
+    return chosen.isValid() ? std::optional(chosen) : std::nullopt;
 }
 
 std::optional<QString> QtCommonDialogUi::chooseSaveFile(QWidget* parent, const QString& fileName,

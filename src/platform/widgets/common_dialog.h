@@ -86,9 +86,6 @@ public:
     // ui: the dialogs to show; null means Qt's own. parent: the window the
     // dialogs are modal to.
     explicit CommonDialog(QWidget* parent, CommonDialogUi* ui = nullptr);
-    ~CommonDialog();
-    CommonDialog(const CommonDialog&) = delete;
-    CommonDialog& operator=(const CommonDialog&) = delete;
 
     // The properties, as a command sets and reads them.
     qint32 Flags = 0;

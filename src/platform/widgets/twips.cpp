@@ -1,5 +1,6 @@
 #include "platform/widgets/twips.h"
 
+#include <QRect>
 #include <QScreen>
 
 #include <cmath>
@@ -33,4 +34,9 @@ float Twips::fromPixelsX(int pixels) const
 float Twips::fromPixelsY(int pixels) const
 {
     return float(pixels * twipsPerInch / m_dpiY);
+}
+
+QRect Twips::toPixels(int left, int top, int width, int height) const
+{
+    return QRect(toPixelsX(left), toPixelsY(top), toPixelsX(width), toPixelsY(height));
 }

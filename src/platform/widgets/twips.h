@@ -1,5 +1,6 @@
 #pragma once
 
+class QRect;
 class QScreen;
 
 // Window geometry is designed in twips, 1/1440 inch; the screen's logical
@@ -14,6 +15,8 @@ public:
     int toPixelsY(double twips) const;
     float fromPixelsX(int pixels) const;
     float fromPixelsY(int pixels) const;
+    // A control's geometry, designed in twips, in pixels.
+    QRect toPixels(int left, int top, int width, int height) const;
 
 private:
     double m_dpiX;
