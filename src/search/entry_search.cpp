@@ -200,7 +200,7 @@ private:
             }
         } else {
             TextCodec::decode(QByteArrayView(line.data(), qsizetype(line.size())), m_decoded);
-            m_folded.foldOnly(m_decoded);
+            m_folded.assign(m_decoded);
             for (size_t k = 0; k < m_asciiWords.size(); ++k) {
                 if (m_needed[k] && m_folded.folded().contains(m_words[qsizetype(k)]))
                     inLine.set(k);

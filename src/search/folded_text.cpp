@@ -98,81 +98,34 @@ const FoldBlock& foldBlock(int index)
 
 } // namespace
 
-template <bool keepOrigins>
-void FoldedText::foldText(QStringView text)
+void FoldedText::assign(QStringView text)
 {
-    const qsizetype n = text.size();
+    m_units.clear();
+    m_origins.clear();
+    m_sourceSize = text.size();
     const char16_t* const source = text.utf16();
-    m_sourceSize = n;
-    // Room for the rest of the text at a unit a character, and some: most
-    // characters fold to one unit, so the room is looked at only where one
-    // may fold to more.
-    const auto makeRoom = [&](qsizetype filled, qsizetype needed) {
-        const auto size = size_t(filled + needed + 8);
-        if (m_units.size() < size)
-            m_units.resize(2 * size);
-        if (keepOrigins && m_origins.size() < m_units.size())
-            m_origins.resize(m_units.size());
-    };
-    makeRoom(0, n);
-    char16_t* units = m_units.data();
-    qsizetype* origins = m_origins.data();
-    qsizetype k = 0;
     const auto put = [&](char16_t unit, qsizetype origin) {
-        units[k] = unit;
-        if (keepOrigins)
-            origins[k] = origin;
-        ++k;
+        m_units.push_back(unit);
+        m_origins.push_back(origin);
     };
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = source[i];
         if (c < 0x80) {
             put(c >= 'A' && c <= 'Z' ? char16_t(c + ('a' - 'A')) : c, i);
-            continue;
-        }
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(source[i + 1])) {
-            const char32_t code = QChar::surrogateToUcs4(c, source[i + 1]);
-            const char32_t simple = QChar::toCaseFolded(code);
-            // Beyond the first plane no character has a full folding of its
-            // own; most (emoji) fold to themselves and decompose to nothing.
-            if (!QChar::isMark(simple) && QChar::decompositionTag(simple) != QChar::Canonical) {
-                put(QChar::highSurrogate(simple), i);
-                put(QChar::lowSurrogate(simple), i);
-            } else {
-                QString out;
-                appendFolded(code, out);
-                makeRoom(k, out.size() + (n - i));
-                units = m_units.data();
-                origins = m_origins.data();
-                for (const QChar unit : std::as_const(out))
-                    put(unit.unicode(), i);
-            }
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(source[i + 1])) {
+            // Beyond the first plane, characters are rare enough to fold the
+            // slow way.
+            QString out;
+            appendFolded(QChar::surrogateToUcs4(c, source[i + 1]), out);
+            for (const QChar unit : std::as_const(out))
+                put(unit.unicode(), i);
             ++i;
-            continue;
+        } else {
+            const FoldBlock& block = foldBlock(c >> 8);
+            for (int j = block.offsets[c & 0xFF]; j < block.offsets[(c & 0xFF) + 1]; ++j)
+                put(block.pool[size_t(j)], i);
         }
-        const FoldBlock& block = foldBlock(c >> 8);
-        const int low = c & 0xFF;
-        const int first = block.offsets[low];
-        const int count = block.offsets[low + 1] - first;
-        if (count > 1) {
-            makeRoom(k, count + (n - i));
-            units = m_units.data();
-            origins = m_origins.data();
-        }
-        for (int j = 0; j < count; ++j)
-            put(block.pool[size_t(first + j)], i);
     }
-    m_size = k;
-}
-
-void FoldedText::assign(QStringView text)
-{
-    foldText<true>(text);
-}
-
-void FoldedText::foldOnly(QStringView text)
-{
-    foldText<false>(text);
 }
 
 TextRange FoldedText::original(qsizetype start, qsizetype length) const
@@ -180,9 +133,10 @@ TextRange FoldedText::original(qsizetype start, qsizetype length) const
     const qsizetype begin = m_origins[size_t(start)];
     const qsizetype last = m_origins[size_t(start + length - 1)];
     qsizetype next = start + length;
-    while (next < m_size && m_origins[size_t(next)] == last)
+    const auto size = qsizetype(m_units.size());
+    while (next < size && m_origins[size_t(next)] == last)
         ++next;
-    const qsizetype end = next < m_size ? m_origins[size_t(next)] : m_sourceSize;
+    const qsizetype end = next < size ? m_origins[size_t(next)] : m_sourceSize;
     return TextRange{begin, end - begin};
 }
 

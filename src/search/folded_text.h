@@ -36,11 +36,7 @@ public:
     // another allocates only for a line longer than every one before it.
     void assign(QStringView text);
 
-    // The same without the way back, for a search that only asks whether
-    // words are there: original() may not be asked until the next assign().
-    void foldOnly(QStringView text);
-
-    QStringView folded() const { return QStringView(m_units.data(), m_size); }
+    QStringView folded() const { return QStringView(m_units.data(), qsizetype(m_units.size())); }
 
     // The stretch of the original text that the folded units from start on,
     // length of them (at least one), came from: from the character that gave
@@ -52,11 +48,7 @@ public:
     static QString fold(QStringView text);
 
 private:
-    template <bool keepOrigins>
-    void foldText(QStringView text);
-
     std::vector<char16_t> m_units;
     std::vector<qsizetype> m_origins; // for each folded unit, where its character starts
-    qsizetype m_size = 0;
     qsizetype m_sourceSize = 0;
 };

@@ -152,8 +152,9 @@ protected:
         child.waitForFinished(60000);
         EXPECT_EQ(child.state(), QProcess::NotRunning);
         lastExit = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
-        if (!whileTyped)
+        if (!whileTyped) {
             EXPECT_EQ(lastExit, 0);
+        }
         return readReport(reportPath);
     }
 
