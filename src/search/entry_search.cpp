@@ -189,13 +189,16 @@ private:
         m_lineStarts.clear();
     }
 
+    // A line of the run, which lowerRun() has lowered into m_lowered at the
+    // same place.
     void searchLine(std::string_view line)
     {
         Words inLine;
-        if (lowerIfAscii(line)) {
+        if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            const char* const lowered = m_lowered.data() + (line.data() - m_run.data());
             for (size_t k = 0; k < m_asciiWords.size(); ++k) {
                 const std::string& word = m_asciiWords[k];
-                if (m_needed[k] && !word.empty() && ::memmem(m_lowered.data(), line.size(), word.data(), word.size()))
+                if (m_needed[k] && !word.empty() && ::memmem(lowered, line.size(), word.data(), word.size()))
                     inLine.set(k);
             }
         } else {
@@ -235,13 +238,6 @@ private:
     // Lowers the bytes into m_lowered; false when they hold a byte beyond
     // ASCII. The bytes are taken in steps of a fixed length, which the
     // compiler does many at once: the run is padded with zeros to whole steps.
-    bool lowerIfAscii(std::string_view bytes)
-    {
-        m_padded.assign(bytes);
-        m_padded.resize(padded(bytes.size()), '\0');
-        return lowerRun(m_padded);
-    }
-
     static size_t padded(size_t size) { return (size + step - 1) / step * step; }
 
     bool lowerRun(const std::string& padded)
@@ -301,7 +297,6 @@ private:
     std::vector<Entry> m_found;       // the closed entries that hold a word
     std::string m_run;                // their body lines since the last search, each ended by LF
     std::vector<size_t> m_lineStarts; // where each line of the run starts
-    std::string m_padded;             // a line of a run that is not all ASCII
     std::vector<char> m_lowered;
     QByteArray m_store;               // the excerpts' lines, one after another
     QString m_decoded;

@@ -8,16 +8,6 @@
 
 namespace {
 
-qsizetype codePointCount(QStringView text)
-{
-    qsizetype count = text.size();
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (QChar::isHighSurrogate(text[i].unicode()) && QChar::isLowSurrogate(text[i + 1].unicode()))
-            --count;
-    }
-    return count;
-}
-
 // Full case folding. Qt offers the simple folding; the full one differs
 // exactly where a character's uppercase is more than one character (ß is
 // SS, ﬁ is FI, ᾳ is ΑΙ), whose folding is then the full folding, and for
@@ -29,10 +19,10 @@ QString fullCaseFold(char32_t c)
         return QStringLiteral(u"i\u0307");
     const QString one = QStringView(QChar::fromUcs4(c)).toString();
     const QString upper = one.toUpper();
-    QString folded = (codePointCount(upper) > 1 ? upper : one).toCaseFolded();
-    if (codePointCount(folded) == 1) {
+    QString folded = (upper.toUcs4().size() > 1 ? upper : one).toCaseFolded();
+    if (folded.toUcs4().size() == 1) {
         const QString again = folded.toUpper();
-        if (codePointCount(again) > 1)
+        if (again.toUcs4().size() > 1)
             folded = again.toCaseFolded();
     }
     return folded;

@@ -4,7 +4,7 @@
 #include "app/frm_ojw.h"
 #include "app/pad_edit.h"
 #include "app/program.h"
-#include "platform/core/clock.h"
+#include "support/fixed_clock.h"
 #include "platform/widgets/window_activation.h"
 #include "support/file_bytes.h"
 #include "support/scripted_common_dialog.h"

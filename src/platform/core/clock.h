@@ -15,13 +15,3 @@ class SystemClock final : public Clock
 public:
     QDate today() const override;
 };
-
-class FixedClock final : public Clock
-{
-public:
-    explicit FixedClock(const QDate& day) : m_day(day) {}
-    QDate today() const override { return m_day; }
-
-private:
-    QDate m_day;
-};
