@@ -11,15 +11,42 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
+
+// Where a word first stands in lowered bytes, or nullptr. The word's first
+// and last byte are compared at 32 places at a time, in a loop of fixed
+// length that the compiler does with its wide instructions; only where both
+// agree are the bytes between compared.
+const char* findWord(const char* bytes, size_t size, std::string_view word)
+{
+    constexpr size_t block = 32;
+    const size_t n = word.size();
+    const auto at = [&](size_t i) {
+        return bytes[i] == word.front() && bytes[i + n - 1] == word.back()
+            && std::memcmp(bytes + i + 1, word.data() + 1, n > 1 ? n - 2 : 0) == 0;
+    };
+    const size_t places = n <= size ? size - n + 1 : 0;
+    size_t i = 0;
+    for (; i + block <= places; i += block) {
+        unsigned char any = 0;
+        for (size_t j = 0; j < block; ++j)
+            any |= int(bytes[i + j] == word.front()) & int(bytes[i + j + n - 1] == word.back());
+        for (size_t j = 0; any && j < block; ++j) {
+            if (at(i + j))
+                return bytes + i + j;
+        }
+    }
+    for (; i < places; ++i) {
+        if (at(i))
+            return bytes + i;
+    }
+    return nullptr;
+}
 
 // Some of the query's words, one bit each, in the query's order.
 using Words = std::bitset<SearchQuery::maxWords>;
@@ -32,10 +59,6 @@ struct Entry
     // The line where the first match stands, in the pass's store.
     qsizetype excerptAt = -1;
     qsizetype excerptSize = 0;
-    // How many runs of its body were searched, and whether a word was left
-    // unsearched in one of them because an earlier word was missing there.
-    int runs = 0;
-    bool skipped = false;
 };
 
 // One pass over the lines of the file, in order, following the entries as
@@ -47,17 +70,11 @@ struct Entry
 // a line break, so none is found across two lines, and a run of ASCII lines
 // is lowered and searched at once. A run with other bytes is searched a
 // line at a time.
-//
-// With shortCut, a run that lacks a word is not searched for the words after
-// it: an entry whose whole body is that run cannot hold every word. That is
-// certain only for a day of one entry searched in one run; where a day had
-// more, finish() says the pass cannot tell, and the search runs again
-// without the short cut.
 class SearchPass
 {
 public:
-    SearchPass(const DateSettings& dates, const SearchQuery& query, bool shortCut)
-        : m_headers(dates, DateSettings::Precision::Exact), m_words(query.words()), m_shortCut(shortCut)
+    SearchPass(const DateSettings& dates, const SearchQuery& query)
+        : m_headers(dates, DateSettings::Precision::Exact), m_words(query.words())
     {
         for (const QString& word : m_words) {
             m_all.set(m_asciiWords.size());
@@ -101,21 +118,13 @@ public:
         }
     }
 
-    // False, with the result untouched, when a short cut leaves a day
-    // uncertain.
-    bool finish(qsizetype limit, EntrySearch::Result& result)
+    void finish(qsizetype limit, EntrySearch::Result& result)
     {
         closeEntries();
         // Newest day first; a day's entries in the order of the file, the
         // first one's excerpt the day's.
         std::stable_sort(m_found.begin(), m_found.end(),
                          [](const Entry& a, const Entry& b) { return a.julianDay > b.julianDay; });
-        for (size_t i = 0; i < m_found.size(); ++i) {
-            const bool alone = (i == 0 || m_found[i - 1].julianDay != m_found[i].julianDay)
-                && (i + 1 == m_found.size() || m_found[i + 1].julianDay != m_found[i].julianDay);
-            if (m_found[i].skipped && (!alone || m_found[i].runs > 1))
-                return false;
-        }
         for (size_t i = 0; i < m_found.size();) {
             Entry day = m_found[i];
             for (++i; i < m_found.size() && m_found[i].julianDay == day.julianDay; ++i)
@@ -125,7 +134,6 @@ public:
             if (result.dayCount++ < limit)
                 result.hits.append(hit(day));
         }
-        return true;
     }
 
 private:
@@ -137,7 +145,7 @@ private:
     {
         searchRun();
         for (const Entry& entry : m_open) {
-            if (entry.found.any() || entry.skipped)
+            if (entry.found.any())
                 m_found.push_back(entry);
         }
         m_open.clear();
@@ -149,8 +157,6 @@ private:
     {
         if (m_run.empty())
             return;
-        for (Entry& entry : m_open)
-            ++entry.runs;
         const size_t size = m_run.size();
         const auto lineAt = [&](size_t i) {
             const size_t end = i + 1 < m_lineStarts.size() ? m_lineStarts[i + 1] : size;
@@ -160,21 +166,13 @@ private:
         if (lowerRun(m_run)) {
             Words inRun;
             size_t first = std::string_view::npos;
-            bool missed = false;
             for (size_t k = 0; k < m_asciiWords.size(); ++k) {
                 if (!m_needed[k] || m_asciiWords[k].empty())
                     continue;
-                if (missed) {
-                    for (Entry& entry : m_open)
-                        entry.skipped = true;
-                    break;
-                }
                 const std::string& word = m_asciiWords[k];
-                if (const void* at = ::memmem(m_lowered.data(), size, word.data(), word.size())) {
+                if (const char* at = findWord(m_lowered.data(), size, word)) {
                     inRun.set(k);
-                    first = std::min(first, size_t(static_cast<const char*>(at) - m_lowered.data()));
-                } else {
-                    missed = m_shortCut;
+                    first = std::min(first, size_t(at - m_lowered.data()));
                 }
             }
             if (inRun.any()) {
@@ -198,7 +196,7 @@ private:
             const char* const lowered = m_lowered.data() + (line.data() - m_run.data());
             for (size_t k = 0; k < m_asciiWords.size(); ++k) {
                 const std::string& word = m_asciiWords[k];
-                if (m_needed[k] && !word.empty() && ::memmem(lowered, line.size(), word.data(), word.size()))
+                if (m_needed[k] && !word.empty() && findWord(lowered, line.size(), word))
                     inLine.set(k);
             }
         } else {
@@ -289,7 +287,6 @@ private:
 
     HeaderDateReader m_headers;
     const QStringList m_words;
-    const bool m_shortCut;
     std::vector<std::string> m_asciiWords; // each word's bytes, empty when not ASCII
     Words m_all;
     std::vector<Entry> m_open;        // the entries in whose body the pass stands
@@ -329,30 +326,20 @@ EntrySearch::Result EntrySearch::find(QStringView query, qsizetype limit, std::s
     if (!file.isOpen())
         return result;
 
-    // Once with the short cut; again without it, from the first line, in the
-    // rare diary where it left a day uncertain.
-    for (const bool shortCut : {true, false}) {
-        if (!shortCut && ::lseek(file.get(), 0, SEEK_SET) != 0) {
-            result.status = Status::Failed;
-            result.error = PosixIo::error(path, errno);
-            return result;
-        }
-        SearchPass pass(m_dates, parsed, shortCut);
-        LineReader reader(file.get(), m_bufferSize);
-        QByteArrayView line;
-        while (!stop.stop_requested() && reader.next(line))
-            pass.take(line);
-        if (stop.stop_requested()) {
-            result.status = Status::Cancelled;
-            return result;
-        }
-        if (reader.error() != 0) {
-            result.status = Status::Failed;
-            result.error = PosixIo::error(path, reader.error());
-            return result;
-        }
-        if (pass.finish(limit, result))
-            break;
+    SearchPass pass(m_dates, parsed);
+    LineReader reader(file.get(), m_bufferSize);
+    QByteArrayView line;
+    while (!stop.stop_requested() && reader.next(line))
+        pass.take(line);
+    if (stop.stop_requested()) {
+        result.status = Status::Cancelled;
+        return result;
     }
+    if (reader.error() != 0) {
+        result.status = Status::Failed;
+        result.error = PosixIo::error(path, reader.error());
+        return result;
+    }
+    pass.finish(limit, result);
     return result;
 }
