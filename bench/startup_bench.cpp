@@ -17,7 +17,7 @@ constexpr double residentTargetMb = 40.0;
 
 const BenchCase startup("start-up", [](const BenchContext& c) {
     std::vector<double> residentMb;
-    c.compare("start-up to painted window", Floor::EmptyStartup, c.size == targetSize ? startupTarget : 0, [&] {
+    c.compare("start-up to painted window", Floor::EmptyStartup, c.size >= targetSize ? startupTarget : 0, [&] {
         residentMb.push_back(StartupProbe::probe(QCoreApplication::applicationFilePath(), c.folder));
     });
     std::sort(residentMb.begin(), residentMb.end());
@@ -25,7 +25,7 @@ const BenchCase startup("start-up", [](const BenchContext& c) {
     memory.runs = int(residentMb.size());
     memory.ms = residentMb[residentMb.size() / 2];
     c.report(Row{"start-up resident MB", Row::Kind::Memory, memory, 0, std::nullopt,
-                 c.size == targetSize ? residentTargetMb : 0});
+                 c.size >= targetSize ? residentTargetMb : 0});
 });
 
 } // namespace

@@ -15,8 +15,8 @@
 namespace {
 
 // The design's geometry, in twips.
-constexpr int clientWidth = 4710;
-constexpr int clientHeight = 3510;
+constexpr int splashWidth = 4710;
+constexpr int splashHeight = 3510;
 const QColor grey(0xC0, 0xC0, 0xC0);
 
 QFont face(const char* family, double points, bool bold)
@@ -65,7 +65,7 @@ frmSplash::frmSplash(Program& program) : m_program(program)
     setPalette(palette);
 
     const Twips twips = Twips::of(screen());
-    setFixedSize(twips.toPixelsX(clientWidth), twips.toPixelsY(clientHeight));
+    setFixedSize(twips.toPixelsX(splashWidth), twips.toPixelsY(splashHeight));
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
