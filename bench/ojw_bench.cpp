@@ -207,8 +207,11 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
             policy.minRuns = std::max(1, std::atoi(argv[++i]));
             policy.maxRuns = std::max(policy.maxRuns, policy.minRuns);
+        } else if (const int size = std::atoi(argv[i]); size > 0) {
+            sizes.push_back(size);
         } else {
-            sizes.push_back(std::atoi(argv[i]));
+            std::fprintf(stderr, "usage: ojw_bench [--runs N] [--case NAME]... [sizes...]\n");
+            return 2;
         }
     }
     if (sizes.empty())
