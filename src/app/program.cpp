@@ -256,25 +256,6 @@ void Program::SyncCalendar()
     m_calendar->setValue(m_state.shownDate);
 }
 
-bool Program::changeShownDate(const QDate& day, CalendarFollows follows)
-{
-    if (!day.isValid() || day < QDate(100, 1, 1) || day > QDate(9999, 12, 31))
-        return false;
-    // The text is filed under the date still shown; if it cannot be, the
-    // pad keeps it and the date stays.
-    if (!saveIfDirty())
-        return false;
-    m_state.shownDate = day;
-    if (follows == CalendarFollows::BeforeLoad)
-        SyncCalendar();
-    LoadEntry();
-    // A window that picked the day may be handling its own click: the
-    // calendar it re-creates is deleted only once that has returned.
-    if (follows == CalendarFollows::AfterLoad)
-        SyncCalendar();
-    return true;
-}
-
 bool Program::saveBeforeClosing()
 {
     if (!m_state.dirty)

@@ -53,7 +53,6 @@ public:
     void SyncCalendar() override;
 
     bool saveIfDirty() override;
-    bool changeShownDate(const QDate& day, CalendarFollows follows = CalendarFollows::BeforeLoad) override;
     // Save-if-dirty where nobody can be asked: a failure is said on
     // standard error, and the text stays in the pad for the close to rescue.
     void saveUnattended();

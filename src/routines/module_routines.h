@@ -34,7 +34,22 @@ public:
     // the day is outside 1 January 100 to 31 December 9999, or when the
     // pad's text could not be saved (it stays in the pad under its own
     // date).
-    virtual bool changeShownDate(const QDate& day, CalendarFollows follows = CalendarFollows::BeforeLoad) = 0;
+    bool changeShownDate(const QDate& day, CalendarFollows follows = CalendarFollows::BeforeLoad)
+    {
+        if (!day.isValid() || day < QDate(100, 1, 1) || day > QDate(9999, 12, 31))
+            return false;
+        if (!saveIfDirty())
+            return false;
+        padState().shownDate = day;
+        if (follows == CalendarFollows::BeforeLoad)
+            SyncCalendar();
+        LoadEntry();
+        // A window that picked the day may be handling its own click: the
+        // calendar it re-creates is deleted only once that has returned.
+        if (follows == CalendarFollows::AfterLoad)
+            SyncCalendar();
+        return true;
+    }
 
     // The keyboard focus into the main window's pad, that window active.
     virtual void focusPad() = 0;

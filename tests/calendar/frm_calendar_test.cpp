@@ -46,19 +46,6 @@ public:
             SaveEntry();
         return !state.dirty;
     }
-    // The program's order, so that the log shows what the window asks for.
-    bool changeShownDate(const QDate& day, CalendarFollows follows) override
-    {
-        if (!saveIfDirty())
-            return false;
-        state.shownDate = day;
-        if (follows == CalendarFollows::BeforeLoad)
-            SyncCalendar();
-        LoadEntry();
-        if (follows == CalendarFollows::AfterLoad)
-            SyncCalendar();
-        return true;
-    }
     void focusPad() override { calls.push_back("focusPad"); }
     QString padText() const override { return QString(); }
     void selectInPad(qsizetype, qsizetype) override {}
