@@ -256,11 +256,17 @@ void frmOJW::mnuGoToToday_Click()
 void frmOJW::mnuPadClear_Click()
 {
     PadState& state = m_program.padState();
+    const QString shown = state.dirty && txtPad->entryText() != m_program.loadedText() ? txtPad->entryText()
+                                                                                      : QString();
     txtPad->setEntryText(QString());
     // The erased text must not come back from the unsaved-text file.
     m_program.recovery().padClean();
     state.emptyPad = true;
     m_program.SaveEntry();
+    // Text typed since the last save was never in the diary: it is kept
+    // among the earlier versions too, as what the user saw cleared.
+    if (!state.dirty)
+        m_program.keepClearedText(shown);
     m_program.SyncCalendar();
     txtPad->setFocus();
 }

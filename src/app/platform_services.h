@@ -20,4 +20,7 @@ struct PlatformServices
     CommonDialogUi* dialogs = nullptr;
     // The program that checks the help file (--check-help); empty for this one.
     QString helpChecker = {};
+    // The id this machine's history file is named after; empty for the
+    // system's.
+    QString machine = {};
 };

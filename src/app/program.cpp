@@ -42,8 +42,10 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
       m_printer(services.printer ? services.printer : m_ownPrinter.get()),
       m_dialogs(services.dialogs),
       m_helpCheck(services.helpChecker),
+      m_history(folder, services.machine.isEmpty() ? History::thisMachine() : services.machine),
       m_entries(folder, m_dates)
 {
+    m_entries.setRecorder(&m_history);
     installFontSubstitutes();
 }
 
@@ -163,15 +165,20 @@ std::optional<FileError> Program::loadShownDay(QString& text)
 std::optional<FileError> Program::writePad()
 {
     const QString text = m_main->txtPad->entryText();
+    // Set by Pad > Clear; otherwise an empty pad empties the day.
+    const DayRecorder::Change change = m_state.emptyPad ? DayRecorder::Change::Cleared
+                                       : text.isEmpty() ? DayRecorder::Change::Emptied
+                                                        : DayRecorder::Change::Saved;
     if (text.isEmpty())
         m_state.emptyPad = true;
     const bool remove = m_state.emptyPad;
     // The flag only ever means "this save removes the entry": a failed save
     // must not let it remove the text typed after it.
     m_state.emptyPad = false;
-    const EntryFile::SaveResult result = m_entries.save(m_state.shownDate, text, remove, m_loadedText);
+    const EntryFile::SaveResult result = m_entries.save(m_state.shownDate, text, remove, m_loadedText, change);
     if (result.error && !result.written)
         return result.error;
+    reportUnrecorded(result.unrecorded);
     m_loadedText = result.text;
     // Another copy of the program saved the day meanwhile: the pad shows
     // the merge of both, as the file now holds it.
@@ -215,6 +222,12 @@ bool Program::saveIfDirty()
     return !m_state.dirty;
 }
 
+void Program::keepClearedText(const QString& text)
+{
+    if (!text.isEmpty())
+        reportUnrecorded(m_history.record(DayRecorder::Change::Cleared, {{m_state.shownDate, text, QString()}}));
+}
+
 void Program::saveUnattended()
 {
     const QScopedValueRollback nobodyAsked(m_unattended, true);
@@ -228,6 +241,7 @@ bool Program::ClearEntryFile()
         report(QStringLiteral("The entries could not be erased."), *result.error);
         return false;
     }
+    reportUnrecorded(result.unrecorded);
     if (result.setAside)
         report(QStringLiteral("The diary file was missing, and a file left by an interrupted save was "
                               "moved aside before the entries were erased."),
@@ -340,6 +354,16 @@ void Program::closeUnattended()
 void Program::report(const QString& what, const FileError& error)
 {
     tell(what + QStringLiteral("\n\n") + error.message());
+}
+
+void Program::reportUnrecorded(const std::optional<FileError>& error)
+{
+    if (!error || std::exchange(m_toldUnrecorded, true))
+        return;
+    report(QStringLiteral("The entry was saved, but its earlier text could not be kept among the earlier "
+                          "versions. Until this is mended, texts saved over are not kept, and entries "
+                          "are not cleared."),
+           *error);
 }
 
 void Program::tell(const QString& text)

@@ -5,6 +5,7 @@
 #include "app/platform_services.h"
 #include "calendar/frm_calendar.h"
 #include "find/frm_find.h"
+#include "history/history.h"
 #include "platform/core/date_settings.h"
 #include "platform/widgets/help_check.h"
 #include "platform/widgets/help_window.h"
@@ -53,6 +54,9 @@ public:
     void SyncCalendar() override;
 
     bool saveIfDirty() override;
+    // Records text that Pad > Clear took from the pad before it was saved,
+    // as the shown day's text cleared; the diary does not change.
+    void keepClearedText(const QString& text);
     // Save-if-dirty where nobody can be asked: a failure is said on
     // standard error, and the text stays in the pad for the close to rescue.
     void saveUnattended();
@@ -101,6 +105,7 @@ public:
     const Clock& clock() const { return *m_clock; }
     MessageBox& messages() { return *m_messages; }
     PadRecovery& recovery() { return m_recovery; }
+    History& history() { return m_history; }
     // Null for Qt's own dialogs.
     CommonDialogUi* dialogs() const { return m_dialogs; }
     const QString& folder() const { return m_folder; }
@@ -119,6 +124,8 @@ private:
     // From the file, or from the read that start began.
     std::optional<FileError> loadShownDay(QString& text);
     void report(const QString& what, const FileError& error);
+    // Said once a run: a change went on without its record in the history.
+    void reportUnrecorded(const std::optional<FileError>& error);
     // A new calendar window, loaded and shown; activated when the user asked
     // for it, left inactive when it is re-created behind the user's back.
     void openCalendar(bool activate);
@@ -135,7 +142,9 @@ private:
     WindowPrinter* m_printer;
     CommonDialogUi* m_dialogs;
     HelpCheck m_helpCheck;
+    History m_history;
     EntryFile m_entries;
+    bool m_toldUnrecorded = false;
     // The shown day's text as the entry file held it when the pad was
     // filled or last saved: a save that finds the day changed on disk since
     // keeps the other text instead of overwriting it.

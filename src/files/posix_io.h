@@ -124,6 +124,7 @@ enum class Call {
     Rename,     // renaming it over the entry file, or to a name not taken
     Unlink,     // dropping the old name after a link took the new one
     SyncFolder, // syncing the folder after the rename
+    Append,     // adding a record at the end of a file, and syncing it
     Remove,     // removing a file the program no longer needs; the last kind
 };
 

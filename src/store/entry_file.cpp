@@ -13,8 +13,10 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,7 +31,7 @@ namespace {
 class DayText
 {
 public:
-    explicit DayText(QString& text) : m_text(text) {}
+    explicit DayText(QString& text) : m_text(text), m_any(!text.isEmpty()) {}
 
     void addLine(QByteArrayView line)
     {
@@ -41,7 +43,7 @@ public:
 
 private:
     QString& m_text;
-    bool m_any = false;
+    bool m_any;
 };
 
 // Whether the lines copied so far end inside an entry that lacks its end
@@ -136,6 +138,44 @@ SetAside setTempAside(int folderFd, const QString& folder)
                                            "holds can be copied back by hand.")}};
 }
 
+// Every day's text as load reads it, in the order of the days: what Clear
+// All erases, for its record. Headers that name no day are no day's.
+std::optional<FileError> readEveryDay(int fd, const QString& path, const DateSettings& dates,
+                                      QList<DayRecorder::Day>& days)
+{
+    std::map<QDate, QString> texts;
+    LineReader reader(fd);
+    HeaderDateReader headers(dates, DateSettings::Precision::Exact);
+    QByteArrayView line;
+    while (reader.nextStartingWith(EntryLines::headerMark, line)) {
+        const std::optional<QDate> day = headers.read(line.sliced(EntryLines::headerMark.size()));
+        if (!day)
+            continue;
+        QString& text = texts[*day];
+        bool first = true;
+        while (reader.next(line) && !EntryLines::isEnd(line)) {
+            // A second entry of the day starts on a line of its own.
+            if (!first || !text.isEmpty())
+                text.append(u"\r\n");
+            EntryLines::appendBodyText(line, text);
+            first = false;
+        }
+    }
+    if (reader.error() != 0)
+        return PosixIo::error(path, reader.error());
+    for (auto& [day, text] : texts) {
+        if (!text.isEmpty())
+            days.append({day, std::move(text), QString()});
+    }
+    return std::nullopt;
+}
+
+bool removesText(const QList<DayRecorder::Day>& days)
+{
+    return std::any_of(days.begin(), days.end(),
+                       [](const DayRecorder::Day& day) { return !day.before.isEmpty() && day.after.isEmpty(); });
+}
+
 } // namespace
 
 EntryFile::EntryFile(const QString& folder, const DateSettings& dates) : m_folder(folder), m_dates(dates) {}
@@ -179,18 +219,18 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
 }
 
 EntryFile::SaveResult EntryFile::save(const QDate& day, QStringView text, bool remove,
-                                      QStringView loadedText) const
+                                      QStringView loadedText, DayRecorder::Change change) const
 {
-    return rewrite(day, text, remove, false, loadedText);
+    return rewrite(day, text, remove, false, loadedText, change);
 }
 
 EntryFile::SaveResult EntryFile::clear() const
 {
-    return rewrite(QDate(), QStringView(), true, true, std::nullopt);
+    return rewrite(QDate(), QStringView(), true, true, std::nullopt, DayRecorder::Change::Erased);
 }
 
 EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, bool remove, bool clear,
-                                         std::optional<QStringView> loadedText) const
+                                         std::optional<QStringView> loadedText, DayRecorder::Change change) const
 {
     SaveResult result;
     if (!clear && !day.isValid()) {
@@ -309,7 +349,7 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
     result.text = remove ? QString() : text.toString();
     QString dayOnDisk;
     if ((result.error = copy(remove ? QByteArray() : EntryLines::entryBytes(m_dates, day, text),
-                             loadedText ? &dayOnDisk : nullptr)))
+                             loadedText || m_recorder ? &dayOnDisk : nullptr)))
         return result;
     if (loadedText && dayOnDisk != *loadedText) {
         // Changed on disk since this copy loaded it: both sides' changes are
@@ -322,6 +362,27 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
             remove = result.text.isEmpty();
             if ((result.error = copy(remove ? QByteArray() : EntryLines::entryBytes(m_dates, day, result.text), nullptr)))
                 return result;
+        }
+    }
+    if (m_recorder) {
+        QList<DayRecorder::Day> changes;
+        if (!clear && dayOnDisk != result.text)
+            changes.append({day, dayOnDisk, result.text});
+        if (clear && source.isOpen()) {
+            if (::lseek(source.get(), 0, SEEK_SET) != 0)
+                result.error = PosixIo::error(out.targetPath(), errno);
+            else
+                result.error = readEveryDay(source.get(), out.targetPath(), m_dates, changes);
+            if (result.error)
+                return result;
+        }
+        if (auto failure = m_recorder->record(result.merged ? DayRecorder::Change::Merged : change, changes)) {
+            // What no record holds must not go.
+            if (removesText(changes)) {
+                result.error = failure;
+                return result;
+            }
+            result.unrecorded = failure;
         }
     }
     result.error = out.commit();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/file_error.h"
+#include "store/day_recorder.h"
 
 #include <QString>
 #include <QStringView>
@@ -27,6 +28,10 @@ public:
     QString path() const;
     QString tempPath() const;
 
+    // Told of every day a save or a clear changes, before the new file
+    // takes the old one's place. Not owned; none by default.
+    void setRecorder(DayRecorder* recorder) { m_recorder = recorder; }
+
     // The day's text: the bodies of every entry whose header reads exactly as
     // the day, lines joined by CR LF, a second entry's body after a line
     // break. A missing file reads as an empty one; anything but a regular
@@ -50,6 +55,9 @@ public:
         std::optional<FileError> setAside;
         // The day's text as the file now holds it.
         QString text;
+        // The recorder failed, and the change, which removed no text, went
+        // on without its record.
+        std::optional<FileError> unrecorded;
     };
 
     // Rewrites the file with the day's entry replaced by the text at its
@@ -61,9 +69,14 @@ public:
     // loadedText is the day's text as this copy last loaded or saved it: a
     // day changed on disk since is merged line by line (LineMerge) rather
     // than overwritten.
-    SaveResult save(const QDate& day, QStringView text, bool remove, QStringView loadedText) const;
+    //
+    // The recorder learns the day's text before and after, as `change` (or
+    // as a merge). Where it fails, a change that removes text is not made.
+    SaveResult save(const QDate& day, QStringView text, bool remove, QStringView loadedText,
+                    DayRecorder::Change change = DayRecorder::Change::Saved) const;
 
-    // Leaves an empty entry file, created when missing, by the same way.
+    // Leaves an empty entry file, created when missing, by the same way; the
+    // recorder learns every day's text it erases.
     SaveResult clear() const;
 
     // For start-up: a missing entry file beside a complete temporary file (a
@@ -74,8 +87,9 @@ public:
 
 private:
     SaveResult rewrite(const QDate& day, QStringView text, bool remove, bool clear,
-                       std::optional<QStringView> loadedText) const;
+                       std::optional<QStringView> loadedText, DayRecorder::Change change) const;
 
     QString m_folder;
     const DateSettings& m_dates;
+    DayRecorder* m_recorder = nullptr;
 };
