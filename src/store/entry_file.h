@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <optional>
 
 class DateSettings;
@@ -58,7 +59,13 @@ public:
         // The recorder failed, and the change, which removed no text, went
         // on without its record.
         std::optional<FileError> unrecorded;
+        // saveDays: each day whose text changed, before and after.
+        QList<DayRecorder::Day> changed;
     };
+
+    // What saveDays writes for a day, given its text as the file holds it
+    // now and the text proposed for it.
+    using Combine = std::function<QString(const QDate& day, const QString& onDisk, const QString& proposed)>;
 
     // Rewrites the file with the day's entry replaced by the text at its
     // place, appended when the day has none, or removed when remove is set
@@ -74,6 +81,13 @@ public:
     // as a merge). Where it fails, a change that removes text is not made.
     SaveResult save(const QDate& day, QStringView text, bool remove, QStringView loadedText,
                     DayRecorder::Change change = DayRecorder::Change::Saved) const;
+
+    // Several days in one rewrite, by the same way as save: each day's
+    // entries become one at the place of the first, or are appended in the
+    // order given; an empty text removes the day. combine (the proposed text
+    // when not given) decides each day's text from what the file holds.
+    SaveResult saveDays(const QList<DayRecorder::Day>& proposed, DayRecorder::Change change,
+                        const Combine& combine = {}) const;
 
     // Leaves an empty entry file, created when missing, by the same way; the
     // recorder learns every day's text it erases.
