@@ -67,8 +67,13 @@ QString Program::title()
 
 void Program::start()
 {
-    if (const auto error = m_entries.recover())
+    int daysTakenIn = 0;
+    if (const auto error = m_entries.recover(&daysTakenIn))
         report(QStringLiteral("The entries left by an interrupted save could not be restored."), *error);
+    else if (daysTakenIn > 0)
+        tell(QStringLiteral("A save was cut off last time before it reached the diary. The file it left "
+                            "was read, and %1 taken into the diary from it.")
+                 .arg(daysTakenIn == 1 ? QStringLiteral("1 day was") : QStringLiteral("%1 days were").arg(daysTakenIn)));
     // The first activation shows today's entry: a large diary is read while
     // the window is being built, with date settings of its own, since a
     // locale is not for two threads at once.

@@ -94,6 +94,17 @@ std::optional<FileError> History::record(Change change, const QList<Day>& days)
     return appendDurably(m_path, bytes);
 }
 
+bool History::recordedLately(const QDate& day, const QString& after, qint64 size) const
+{
+    struct stat status;
+    if (::stat(PosixIo::nativePath(m_path).constData(), &status) != 0)
+        return false;
+    const Read last = ownFrom(std::max<qint64>(0, status.st_size - size));
+    return std::any_of(last.records.begin(), last.records.end(), [&](const HistoryRecord& record) {
+        return record.day == day && record.after == after;
+    });
+}
+
 QStringList History::files(const QString& folder)
 {
     QStringList paths;

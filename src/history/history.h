@@ -38,6 +38,7 @@ public:
     // Appends one record per day, all with one moment, and syncs them. The
     // folder lock must be held (the entry file's rewrite holds it).
     std::optional<FileError> record(Change change, const QList<Day>& days) override;
+    bool recordedLately(const QDate& day, const QString& after, qint64 size) const override;
 
     struct Read
     {

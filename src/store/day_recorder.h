@@ -36,4 +36,9 @@ public:
     // All changes of one rewrite, with one moment. An error leaves the
     // rewrite to decide whether it may go on without the record.
     virtual std::optional<FileError> record(Change change, const QList<Day>& days) = 0;
+
+    // Whether one of the last records of this machine gave the day this
+    // text: the record of a save that was cut off before the entry file
+    // changed. `size` bounds the bytes looked at from the end.
+    virtual bool recordedLately(const QDate& day, const QString& after, qint64 size) const = 0;
 };

@@ -42,6 +42,14 @@ public:
 
     QString& text() { return m_text; }
 
+    // Where the text stands, to go back to when an entry turns out cut off.
+    std::pair<qsizetype, bool> mark() const { return {m_text.size(), m_any}; }
+    void rewind(std::pair<qsizetype, bool> mark)
+    {
+        m_text.truncate(mark.first);
+        m_any = mark.second;
+    }
+
 private:
     QString m_text;
     bool m_any = false;
@@ -139,10 +147,12 @@ SetAside setTempAside(int folderFd, const QString& folder)
                                            "holds can be copied back by hand.")}};
 }
 
-// Every day's text as load reads it, in the order of the days: what Clear
-// All erases, for its record. Headers that name no day are no day's.
+// Every day's text as load reads it, in the order of the days, as the
+// days' before texts: what Clear All erases, for its record, or what a file
+// left by a cut-off save holds (wholeOnly: an entry without its end line is
+// left out). Headers that name no day are no day's.
 std::optional<FileError> readEveryDay(int fd, const QString& path, const DateSettings& dates,
-                                      QList<DayRecorder::Day>& days)
+                                      QList<DayRecorder::Day>& days, bool wholeOnly = false)
 {
     std::map<QDate, DayText> texts;
     LineReader reader(fd);
@@ -153,8 +163,15 @@ std::optional<FileError> readEveryDay(int fd, const QString& path, const DateSet
         if (!day)
             continue;
         DayText& text = texts[*day];
-        while (reader.next(line) && !EntryLines::isEnd(line))
-            text.addLine(line);
+        const auto before = text.mark();
+        bool ended = false;
+        while (!ended && reader.next(line)) {
+            ended = EntryLines::isEnd(line);
+            if (!ended)
+                text.addLine(line);
+        }
+        if (!ended && wholeOnly)
+            text.rewind(before);
     }
     if (reader.error() != 0)
         return PosixIo::error(path, reader.error());
@@ -292,6 +309,10 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
             return result;
     }
 
+    struct stat sourceStatus;
+    const qsizetype sourceSize =
+        source.isOpen() && ::fstat(source.get(), &sourceStatus) == 0 ? qsizetype(sourceStatus.st_size) : 0;
+
     // Where each day given is in the list, by its date.
     QHash<QDate, qsizetype> index;
     for (qsizetype i = 0; i < proposed.size(); ++i)
@@ -304,6 +325,10 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
         if (auto failure = out.open())
             return failure;
         BufferedWriter& writer = out.writer();
+        // Nothing of the new file reaches the disk before the record of
+        // what it changes: a file a save left behind is always recorded.
+        if (m_recorder)
+            writer.holdUntilFlush(sourceSize + 64 * 1024);
         QList<bool> matched(entries.size(), false);
         bool unterminated = false;
         bool wroteCr = false;
@@ -445,21 +470,28 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
     return result;
 }
 
-std::optional<FileError> EntryFile::recover() const
+std::optional<FileError> EntryFile::recover(int* daysTakenIn) const
 {
-    // Most starts find the entry file there: no lock, no wait.
+    // Most starts find no temporary file: no lock, no wait.
     struct stat status;
-    const QByteArray native = PosixIo::nativePath(path());
-    if (::lstat(native.constData(), &status) == 0
-        || ::lstat(PosixIo::nativePath(tempPath()).constData(), &status) != 0)
+    if (::lstat(PosixIo::nativePath(tempPath()).constData(), &status) != 0)
         return std::nullopt;
 
     FolderLock lock;
     if (auto failure = lock.acquire(m_folder))
         return failure;
     const int folderFd = lock.folderFd();
-    if (::fstatat(folderFd, fileName, &status, AT_SYMLINK_NOFOLLOW) == 0 || !tempHoldsSomething(folderFd))
+    if (!tempHoldsSomething(folderFd))
         return std::nullopt; // a save by another copy finished meanwhile
+    if (::fstatat(folderFd, fileName, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        // The diary is there, and this is what a save cut off before its
+        // rename wrote: it may hold the only copy of some text, so it is
+        // moved aside, never written over, and its whole entries are taken
+        // into the diary.
+        SetAside aside = setTempAside(folderFd, m_folder);
+        lock.release();
+        return aside.moved ? takeIn(aside.notice.file, daysTakenIn) : aside.notice;
+    }
 
     // Half a file taken as the diary would pass for the whole, and the next
     // save would remove the rest; so what is not complete goes aside.
@@ -471,5 +503,48 @@ std::optional<FileError> EntryFile::recover() const
         return setTempAside(folderFd, m_folder).notice;
     if (const int syncError = PosixIo::syncFolder(folderFd); syncError != 0)
         return PosixIo::error(m_folder, syncError);
+    return std::nullopt;
+}
+
+std::optional<FileError> EntryFile::takeIn(const QString& left, int* daysTakenIn) const
+{
+    const auto kept = [&](const FileError& why) {
+        return FileError{left, QStringLiteral("A save was cut off while it wrote this file, and its entries "
+                                              "could not be taken into the diary (%1: %2). It is kept under "
+                                              "this name; what it holds can be copied back by hand.")
+                                   .arg(why.file, why.reason)};
+    };
+    UniqueFd fd;
+    QList<DayRecorder::Day> days;
+    struct stat status;
+    if (auto failure = PosixIo::openForReading(left, fd))
+        return kept(*failure);
+    if (!fd.isOpen() || ::fstat(fd.get(), &status) != 0)
+        return kept(PosixIo::error(left, ENOENT));
+    if (auto failure = readEveryDay(fd.get(), left, m_dates, days, true))
+        return kept(*failure);
+    fd.close();
+    for (DayRecorder::Day& day : days)
+        day.after = std::exchange(day.before, QString());
+
+    // A day the history says the cut-off save gave this text gets it: the
+    // save is finished. Any other day that differs keeps both texts, the
+    // diary's first, as a save that found its day changed on disk does.
+    const qint64 lookBack = 3 * qint64(status.st_size) + 64 * 1024;
+    const Combine combine = [&](const QDate& day, const QString& onDisk, const QString& leftText) {
+        if (onDisk.isEmpty() || onDisk == leftText
+            || (m_recorder && m_recorder->recordedLately(day, leftText, lookBack)))
+            return leftText;
+        return LineMerge::merge(QString(), onDisk, leftText).text;
+    };
+    const SaveResult saved = saveDays(days, DayRecorder::Change::Merged, combine);
+    if (saved.error && !saved.written)
+        return kept(*saved.error);
+    if (daysTakenIn) {
+        *daysTakenIn = int(std::count_if(saved.days.begin(), saved.days.end(),
+                                         [](const DayRecorder::Day& day) { return day.before != day.after; }));
+    }
+    // Read and taken in: nothing of it is lost with it.
+    QFile::remove(left);
     return std::nullopt;
 }

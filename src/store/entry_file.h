@@ -97,10 +97,13 @@ public:
     // For start-up: a missing entry file beside a complete temporary file (a
     // save cut off after the old file was gone) is recovered from it. A
     // temporary file that is not complete, or cannot be recovered, is moved
-    // to a dated name no save touches, and the error says where.
-    std::optional<FileError> recover() const;
+    // to a dated name no save touches, and the error says where. Beside the
+    // entry file, a temporary file's whole entries are taken into it, and
+    // daysTakenIn tells how many days changed.
+    std::optional<FileError> recover(int* daysTakenIn = nullptr) const;
 
 private:
+    std::optional<FileError> takeIn(const QString& left, int* daysTakenIn) const;
     SaveResult rewrite(const QList<DayRecorder::Day>& proposed, bool clear, DayRecorder::Change change,
                        const Combine& combine) const;
 

@@ -19,6 +19,7 @@
 namespace CrashPlan {
 
 inline constexpr int diaryEntries = 3000;
+inline const QString machine = QStringLiteral("crashtest");
 inline const QDate firstDay(2012, 3, 1);
 
 inline QLocale locale()

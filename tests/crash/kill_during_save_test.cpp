@@ -1,4 +1,5 @@
 #include "crash_plan.h"
+#include "history/history.h"
 #include "store/entry_file.h"
 #include "files/folder_lock.h"
 
@@ -143,7 +144,9 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const DateSettings dates(CrashPlan::locale());
-    const EntryFile entries(folder.path(), dates);
+    EntryFile entries(folder.path(), dates);
+    History history(folder.path(), CrashPlan::machine);
+    entries.setRecorder(&history);
 
     CrashPlan::Diary diary(dates);
     diary.fill();
@@ -194,6 +197,18 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
         ASSERT_FALSE(failure) << "kill " << kill << ": " << failure->message().toStdString()
                               << "\nin the folder: " << filesIn(folder.path());
         const QByteArray onDisk = bytesOf(entries.path());
+
+        // Every text a reported save wrote is in the history, whole: no
+        // kill costs a record made before it.
+        for (int64_t step = nextStep; step <= finished; ++step) {
+            if (CrashPlan::removes(step))
+                continue; // on a day without an entry, a removal changes nothing
+            const History::Read read = history.day(CrashPlan::dayOf(step));
+            const QString text = CrashPlan::textOf(step);
+            EXPECT_TRUE(std::any_of(read.records.begin(), read.records.end(),
+                                    [&](const HistoryRecord& record) { return record.after == text; }))
+                << "kill " << kill << ": the text of step " << step << " is not in the history";
+        }
 
         // Every step the saver reported is in the file; the one it was in
         // the middle of may be, wholly or not at all.

@@ -1,9 +1,11 @@
 #include "history/history.h"
 #include "platform/core/date_settings.h"
 #include "store/entry_file.h"
+#include "files/append_file.h"
 #include "files/posix_io.h"
 #include "support/file_bytes.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -137,3 +139,33 @@ TEST_F(HistoryTest, TwoMachinesKeepFilesOfTheirOwnAndBothAreRead)
 }
 
 } // namespace
+
+TEST_F(HistoryTest, ASaveCutOffBeforeItsRenameIsFinishedOrMergedAtTheNextStart)
+{
+    entries.save(july12, u"old twelfth", false, u"");
+    entries.save(july13, u"old thirteenth", false, u"");
+    const QByteArray diary = fileBytes(entries.path());
+    // A save of the 12th recorded its change, then died before its rename;
+    // the 13th's text in the file left behind is in no record.
+    HistoryRecord cutOff{july12, now, DayRecorder::Change::Saved, "old twelfth", "new twelfth"};
+    QByteArray record;
+    HistoryFormat::append(cutOff, record);
+    ASSERT_FALSE(appendDurably(history.path(), record));
+    writeFileBytes(entries.tempPath(), "*!*12/07/2026\r\nnew twelfth\r\n!*!\r\n*!*13/07/2026\r\nother copy\r\n!*!\r\n"
+                                       "*!*14/07/2026\r\nnew day\r\n!*!\r\n*!*15/07/2026\r\ncut off");
+
+    int taken = 0;
+    EXPECT_FALSE(entries.recover(&taken));
+    EXPECT_EQ(taken, 3);
+    QString text;
+    entries.load(july12, text);
+    EXPECT_EQ(text, "new twelfth");
+    entries.load(july13, text);
+    EXPECT_EQ(text, "old thirteenth\r\nother copy"); // both kept, the diary's first
+    entries.load(QDate(2026, 7, 14), text);
+    EXPECT_EQ(text, "new day");
+    entries.load(QDate(2026, 7, 15), text);
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(QDir(folder.path()).entryList({"ojwtmp*"}, QDir::Files), QStringList());
+    EXPECT_NE(fileBytes(entries.path()), diary);
+}

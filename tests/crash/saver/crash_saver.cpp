@@ -4,6 +4,7 @@
 // killed. Ends with status 2 when a save fails.
 
 #include "crash_plan.h"
+#include "history/history.h"
 #include "store/entry_file.h"
 
 #include <cstdio>
@@ -19,7 +20,9 @@ int main(int argc, char** argv)
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int64_t first = std::atoll(argv[2]);
     const DateSettings dates(CrashPlan::locale());
-    const EntryFile entries(folder, dates);
+    EntryFile entries(folder, dates);
+    History history(folder, CrashPlan::machine);
+    entries.setRecorder(&history);
     for (int64_t step = first; step < first + 100000; ++step) {
         // As the program saves: with the day's text as it was shown.
         const QDate day = CrashPlan::dayOf(step);
