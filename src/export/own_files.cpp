@@ -2,6 +2,7 @@
 
 #include "files/folder_lock.h"
 #include "files/posix_io.h"
+#include "history/history.h"
 #include "recovery/recovery_file.h"
 #include "recovery/rescue_file.h"
 #include "settings/settings_file.h"
@@ -34,9 +35,10 @@ constexpr OwnFile ownFiles[] = {
 
 // Files the program names after a moment or a copy of itself, wherever
 // they lie: each may hold the only copy of some of the user's text.
-constexpr const char* ownPrefixes[] = {EntryFile::setAsidePrefix, RecoveryFile::namePrefix, rescueNamePrefix};
-constexpr const char* keptTextReason = "The diary keeps text that could not be saved in this file. "
-                                       "Choose another file.";
+constexpr const char* ownPrefixes[] = {EntryFile::setAsidePrefix, RecoveryFile::namePrefix, rescueNamePrefix,
+                                       History::namePrefix};
+constexpr const char* keptTextReason = "The diary keeps text that could not be saved, or earlier versions "
+                                       "of its entries, in this file. Choose another file.";
 constexpr const char* programReason = "This is the diary program itself. Choose another file.";
 
 // Hard links and bind mounts are other paths to the same file.

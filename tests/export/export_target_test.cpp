@@ -124,7 +124,8 @@ TEST_F(ExportTargetTest, WhatAKilledExportLeftIsRemovedByTheNext)
 TEST_F(ExportTargetTest, RefusesFilesThatKeepUnsavedText)
 {
     putDiary(diary);
-    for (const char* name : {"ojwrescue-20261207-101500.txt", "ojwunsaved-1f.txt", "ojwtmp-20261207-101500.txt"}) {
+    for (const char* name : {"ojwrescue-20261207-101500.txt", "ojwunsaved-1f.txt", "ojwtmp-20261207-101500.txt",
+                             "ojwhistory-3d1219c7.txt"}) {
         writeFileBytes(target(name), "kept text\r\n");
         const auto failure = exportAll(folder.path(), dates, 2, target(name));
         ASSERT_TRUE(failure) << name;
