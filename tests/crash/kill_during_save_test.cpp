@@ -240,3 +240,61 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
     FolderLock::setMaxWait(FolderLock::defaultWait);
     EXPECT_GT(nextStep, 100) << "the saver hardly ever finished a save";
 }
+
+// Clear All, killed at random moments: the diary is whole or empty, and
+// once it is empty, the history holds every entry it erased.
+TEST(KillDuringSave, EveryKillOfAClearAllLeavesTheDiaryOrItsEveryEntryInTheHistory)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const DateSettings dates(CrashPlan::locale());
+    EntryFile entries(folder.path(), dates);
+    History history(folder.path(), CrashPlan::machine);
+    entries.setRecorder(&history);
+    CrashPlan::Diary diary(dates);
+    diary.fill();
+    const QByteArray whole = diary.bytes();
+    const auto putDiary = [&] {
+        QFile::remove(history.path());
+        QFile file(entries.path());
+        return file.open(QIODevice::WriteOnly) && file.write(whole) == whole.size();
+    };
+    // Kills land from the saver's start to a little after a whole Clear All.
+    ASSERT_TRUE(putDiary());
+    const auto begin = Clock::now();
+    const Saver timed = startSaver(folder.path(), 0);
+    ::waitpid(timed.pid, nullptr, 0);
+    ::close(timed.output);
+    const double clearMs = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> delayMs(0, 1.2 * clearMs);
+    FolderLock::setMaxWait(std::chrono::milliseconds(0));
+    int kept = 0, erased = 0;
+    for (int kill = 1; kill <= 40; ++kill) {
+        ASSERT_TRUE(putDiary());
+        const Saver saver = startSaver(folder.path(), 0);
+        ::usleep(useconds_t(std::max(0.0, delayMs(random)) * 1000));
+        ::kill(saver.pid, SIGKILL);
+        ::waitpid(saver.pid, nullptr, 0);
+        ::close(saver.output);
+        ASSERT_FALSE(entries.recover());
+        const QByteArray onDisk = bytesOf(entries.path());
+        if (onDisk == whole) {
+            ++kept;
+            continue;
+        }
+        ASSERT_TRUE(onDisk.isEmpty()) << "kill " << kill << ": the diary is neither whole nor erased";
+        const QList<HistoryRecord> records = history.ownFrom(0).records;
+        ASSERT_EQ(records.size(), CrashPlan::diaryEntries) << "kill " << kill;
+        for (const HistoryRecord& record : records) {
+            ASSERT_EQ(record.change, DayRecorder::Change::Erased);
+            ASSERT_TRUE(record.before.startsWith(QStringLiteral("Entry of %1").arg(record.day.toString(Qt::ISODate))));
+        }
+        ++erased;
+    }
+    FolderLock::setMaxWait(FolderLock::defaultWait);
+    std::printf("a Clear All took %.1f ms; 40 kills: the diary was whole %d times, erased with its history %d "
+                "times\n", clearMs, kept, erased);
+    EXPECT_GT(kept, 0);
+    EXPECT_GT(erased, 0);
+}

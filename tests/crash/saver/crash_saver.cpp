@@ -1,7 +1,7 @@
 // The saver of the crash test: from the given step on, saves the plan's
 // entries into the entry file of the given folder, one after the other,
 // and writes each finished step's number to standard output, until it is
-// killed. Ends with status 2 when a save fails.
+// killed. Ends with status 2 when a save fails. Step 0 is Clear All, once.
 
 #include "crash_plan.h"
 #include "history/history.h"
@@ -23,6 +23,10 @@ int main(int argc, char** argv)
     EntryFile entries(folder, dates);
     History history(folder, CrashPlan::machine);
     entries.setRecorder(&history);
+    if (first == 0) {
+        const auto failure = entries.clear().error;
+        return failure || ::write(STDOUT_FILENO, "0\n", 2) != 2 ? 2 : 0;
+    }
     for (int64_t step = first; step < first + 100000; ++step) {
         // As the program saves: with the day's text as it was shown.
         const QDate day = CrashPlan::dayOf(step);
