@@ -169,3 +169,14 @@ TEST_F(HistoryTest, ASaveCutOffBeforeItsRenameIsFinishedOrMergedAtTheNextStart)
     EXPECT_EQ(QDir(folder.path()).entryList({"ojwtmp*"}, QDir::Files), QStringList());
     EXPECT_NE(fileBytes(entries.path()), diary);
 }
+
+TEST_F(HistoryTest, ATextAnotherProgramReplacedIsNotClaimedAsReplacedBySave)
+{
+    entries.save(july12, u"first", false, u"");
+    writeFileBytes(entries.path(), "*!*12/07/2026\r\nedited elsewhere\r\n!*!\r\n");
+    entries.save(july12, u"edited elsewhere\r\nand here", false, u"edited elsewhere");
+    QStringList befores;
+    for (const HistoryRecord& record : history.day(july12).records)
+        befores.append(record.before);
+    EXPECT_EQ(befores, QStringList({"", "edited elsewhere"}));
+}
