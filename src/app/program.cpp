@@ -197,8 +197,8 @@ std::optional<FileError> Program::writePad()
                                      "the entry as saved."));
     }
     if (result.setAside)
-        report(QStringLiteral("The diary file was missing, and a file left by an interrupted save was "
-                              "moved aside before the entry was saved."),
+        report(QStringLiteral("A file left by an interrupted save was moved aside before the entry was "
+                              "saved."),
                *result.setAside);
     // Only the folder sync after the rename failed: the file holds the text,
     // so there is nothing to save again and nothing to ask.
@@ -247,8 +247,8 @@ bool Program::ClearEntryFile()
     }
     reportUnrecorded(result.unrecorded);
     if (result.setAside)
-        report(QStringLiteral("The diary file was missing, and a file left by an interrupted save was "
-                              "moved aside before the entries were erased."),
+        report(QStringLiteral("A file left by an interrupted save was moved aside before the entries "
+                              "were erased."),
                *result.setAside);
     // Only the folder sync after the rename failed: the entries are gone.
     if (result.error)

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,8 +32,6 @@ namespace {
 class DayText
 {
 public:
-    explicit DayText(QString& text) : m_text(text), m_any(!text.isEmpty()) {}
-
     void addLine(QByteArrayView line)
     {
         if (m_any)
@@ -41,9 +40,11 @@ public:
         m_any = true;
     }
 
+    QString& text() { return m_text; }
+
 private:
-    QString& m_text;
-    bool m_any;
+    QString m_text;
+    bool m_any = false;
 };
 
 // Whether the lines copied so far end inside an entry that lacks its end
@@ -143,7 +144,7 @@ SetAside setTempAside(int folderFd, const QString& folder)
 std::optional<FileError> readEveryDay(int fd, const QString& path, const DateSettings& dates,
                                       QList<DayRecorder::Day>& days)
 {
-    std::map<QDate, QString> texts;
+    std::map<QDate, DayText> texts;
     LineReader reader(fd);
     HeaderDateReader headers(dates, DateSettings::Precision::Exact);
     QByteArrayView line;
@@ -151,21 +152,15 @@ std::optional<FileError> readEveryDay(int fd, const QString& path, const DateSet
         const std::optional<QDate> day = headers.read(line.sliced(EntryLines::headerMark.size()));
         if (!day)
             continue;
-        QString& text = texts[*day];
-        bool first = true;
-        while (reader.next(line) && !EntryLines::isEnd(line)) {
-            // A second entry of the day starts on a line of its own.
-            if (!first || !text.isEmpty())
-                text.append(u"\r\n");
-            EntryLines::appendBodyText(line, text);
-            first = false;
-        }
+        DayText& text = texts[*day];
+        while (reader.next(line) && !EntryLines::isEnd(line))
+            text.addLine(line);
     }
     if (reader.error() != 0)
         return PosixIo::error(path, reader.error());
     for (auto& [day, text] : texts) {
-        if (!text.isEmpty())
-            days.append({day, std::move(text), QString()});
+        if (!text.text().isEmpty())
+            days.append({day, std::move(text.text()), QString()});
     }
     return std::nullopt;
 }
@@ -201,7 +196,7 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
 
     LineReader reader(file.get());
     DayHeaderMatcher matcher(m_dates, day);
-    DayText dayText(text);
+    DayText dayText;
     QByteArrayView line;
     // From header to header: only the bodies of the day's entries are read
     // line by line.
@@ -213,6 +208,7 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
         while (reader.next(line) && !EntryLines::isEnd(line))
             dayText.addLine(line);
     }
+    text = std::move(dayText.text());
     if (reader.error() != 0)
         return PosixIo::error(path(), reader.error());
     return std::nullopt;
@@ -221,25 +217,52 @@ std::optional<FileError> EntryFile::load(const QDate& day, QString& text) const
 EntryFile::SaveResult EntryFile::save(const QDate& day, QStringView text, bool remove,
                                       QStringView loadedText, DayRecorder::Change change) const
 {
-    return rewrite(day, text, remove, false, loadedText, change);
+    if (!day.isValid()) {
+        SaveResult invalid;
+        invalid.error = PosixIo::error(path(), EINVAL);
+        return invalid;
+    }
+    // Changed on disk since this copy loaded it: both sides' changes are kept.
+    bool conflict = false;
+    const Combine merge = [&](const QDate&, const QString& onDisk, const QString& proposed) {
+        if (onDisk == loadedText)
+            return proposed;
+        const LineMerge::Result merged = LineMerge::merge(loadedText, onDisk, proposed);
+        conflict = merged.conflict;
+        return merged.text;
+    };
+    const QString proposed = remove ? QString() : text.toString();
+    SaveResult result = rewrite({{day, QString(), proposed}}, false, change, merge);
+    result.conflict = conflict;
+    if (!result.days.isEmpty()) {
+        result.text = result.days.first().after;
+        result.merged = result.text != proposed;
+    }
+    return result;
+}
+
+EntryFile::SaveResult EntryFile::saveDays(const QList<DayRecorder::Day>& proposed, DayRecorder::Change change,
+                                          const Combine& combine) const
+{
+    for (const DayRecorder::Day& day : proposed) {
+        if (!day.day.isValid()) {
+            SaveResult invalid;
+            invalid.error = PosixIo::error(path(), EINVAL);
+            return invalid;
+        }
+    }
+    return rewrite(proposed, false, change, combine);
 }
 
 EntryFile::SaveResult EntryFile::clear() const
 {
-    return rewrite(QDate(), QStringView(), true, true, std::nullopt, DayRecorder::Change::Erased);
+    return rewrite({}, true, DayRecorder::Change::Erased, {});
 }
 
-EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, bool remove, bool clear,
-                                         std::optional<QStringView> loadedText, DayRecorder::Change change) const
+EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed, bool clear,
+                                         DayRecorder::Change change, const Combine& combine) const
 {
     SaveResult result;
-    if (!clear && !day.isValid()) {
-        result.error = PosixIo::error(path(), EINVAL);
-        return result;
-    }
-    if (text.isEmpty())
-        remove = true; // an empty pad is never written as an entry
-
     FolderLock lock;
     if ((result.error = lock.acquire(m_folder)))
         return result;
@@ -261,22 +284,27 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
         result.error = FileError{path(), PosixIo::danglingLinkReason()};
         return result;
     }
-    if (!source.isOpen() && tempHoldsSomething(out.folderFd())) {
-        // Never written over: it may be the only copy of the diary.
+    if (tempHoldsSomething(out.folderFd())) {
+        // Never written over: it may hold the only copy of a save cut off.
         SetAside aside = setTempAside(out.folderFd(), out.folderPath());
         (aside.moved ? result.setAside : result.error) = aside.notice;
         if (result.error)
             return result;
     }
 
+    // Where each day given is in the list, by its date.
+    QHash<QDate, qsizetype> index;
+    for (qsizetype i = 0; i < proposed.size(); ++i)
+        index.insert(proposed[i].day, i);
+
     // One pass over the file: every line copied with its own line end but
-    // the day's entries, the new entry at the place of the first of them or
-    // at the end. dayOnDisk, when given, collects what the day holds now.
-    const auto copy = [&](const QByteArray& entry, QString* dayOnDisk) -> std::optional<FileError> {
+    // the days' entries, each day's new entry at the place of its first
+    // entry or at the end. onDisk, when given, collects what the days hold.
+    const auto copy = [&](const QList<QByteArray>& entries, std::vector<DayText>* onDisk) -> std::optional<FileError> {
         if (auto failure = out.open())
             return failure;
         BufferedWriter& writer = out.writer();
-        bool matched = false;
+        QList<bool> matched(entries.size(), false);
         bool unterminated = false;
         bool wroteCr = false;
         bool atStart = true;
@@ -285,16 +313,19 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
             if (::lseek(source.get(), 0, SEEK_SET) != 0)
                 return PosixIo::error(out.targetPath(), errno);
             LineReader reader(source.get());
-            DayHeaderMatcher matcher(m_dates, day);
-            QString ignored;
-            DayText dayText(dayOnDisk ? *dayOnDisk : ignored);
+            HeaderDateReader headers(m_dates, DateSettings::Precision::Exact);
             QByteArrayView line;
             bool first = true;
             while (writer.error() == 0 && reader.next(line)) {
                 if (first && reader.hasByteOrderMark())
                     writer.write(LineReader::byteOrderMark);
                 first = false;
-                if (!matcher.matches(line)) {
+                qsizetype at = -1;
+                if (EntryLines::isHeader(line) && !index.isEmpty()) {
+                    const std::optional<QDate> day = headers.read(line.sliced(EntryLines::headerMark.size()));
+                    at = day ? index.value(*day, -1) : -1;
+                }
+                if (at < 0) {
                     openEntry.see(line);
                     // A line that comes first now and starts with a
                     // byte-order mark's bytes keeps them only behind a mark
@@ -312,18 +343,18 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
                     continue;
                 }
                 // All the day's entries become one, at the place of the first.
-                if (!matched && !remove) {
+                if (!matched[at] && !entries[at].isEmpty()) {
                     if (unterminated)
                         writer.write("\r\n");
-                    writer.write(entry);
+                    writer.write(entries[at]);
                     unterminated = false;
                     wroteCr = true;
                     atStart = false;
                 }
-                matched = true;
+                matched[at] = true;
                 while (reader.next(line) && !EntryLines::isEnd(line)) {
-                    if (dayOnDisk)
-                        dayText.addLine(line);
+                    if (onDisk)
+                        (*onDisk)[size_t(at)].addLine(line);
                 }
             }
             if (first && reader.hasByteOrderMark())
@@ -331,54 +362,78 @@ EntryFile::SaveResult EntryFile::rewrite(const QDate& day, QStringView text, boo
             if (reader.error() != 0)
                 return PosixIo::error(out.targetPath(), reader.error());
         }
-        if (!matched && !remove) {
+        bool appended = false;
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (matched[i] || entries[i].isEmpty())
+                continue;
             if (unterminated)
                 writer.write("\r\n");
             // An entry left open at the end would swallow the new one.
-            if (openEntry.isOpen(m_dates))
+            if (!appended && openEntry.isOpen(m_dates))
                 writer.writeLine(EntryLines::endLine);
-            writer.write(entry);
-        } else if (unterminated && !wroteCr) {
-            // Its only CRs went with the day's entry: without one the file
+            writer.write(entries[i]);
+            unterminated = false;
+            appended = true;
+        }
+        if (!appended && unterminated && !wroteCr) {
+            // Its only CRs went with a day's entry: without one the file
             // would read as LF-only, its lone LFs taken for line ends.
             writer.write("\r\n");
         }
         return std::nullopt;
     };
+    const auto entriesOf = [&](const QList<QString>& texts) {
+        QList<QByteArray> entries;
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            entries.append(texts[i].isEmpty() ? QByteArray() : EntryLines::entryBytes(m_dates, proposed[i].day, texts[i]));
+        return entries;
+    };
 
-    result.text = remove ? QString() : text.toString();
-    QString dayOnDisk;
-    if ((result.error = copy(remove ? QByteArray() : EntryLines::entryBytes(m_dates, day, text),
-                             loadedText || m_recorder ? &dayOnDisk : nullptr)))
+    QList<QString> texts;
+    for (const DayRecorder::Day& day : proposed)
+        texts.append(day.after);
+    std::vector<DayText> onDiskTexts(size_t(proposed.size()));
+    if ((result.error = copy(entriesOf(texts), &onDiskTexts)))
         return result;
-    if (loadedText && dayOnDisk != *loadedText) {
-        // Changed on disk since this copy loaded it: both sides' changes are
-        // kept. Rare enough that a second pass costs nothing worth saving.
-        const LineMerge::Result merge = LineMerge::merge(*loadedText, dayOnDisk, result.text);
-        result.conflict = merge.conflict;
-        if (merge.text != result.text) {
-            result.merged = true;
-            result.text = merge.text;
-            remove = result.text.isEmpty();
-            if ((result.error = copy(remove ? QByteArray() : EntryLines::entryBytes(m_dates, day, result.text), nullptr)))
+    QList<QString> onDisk;
+    for (DayText& text : onDiskTexts)
+        onDisk.append(std::move(text.text()));
+    // What the days held decides what they get: rare enough that a second
+    // pass costs nothing worth saving.
+    if (combine) {
+        QList<QString> finals;
+        for (qsizetype i = 0; i < proposed.size(); ++i)
+            finals.append(combine(proposed[i].day, onDisk[i], texts[i]));
+        if (finals != texts) {
+            texts = std::move(finals);
+            if ((result.error = copy(entriesOf(texts), nullptr)))
                 return result;
         }
     }
+    // The changes as asked for, and those that what the file held made.
+    QList<DayRecorder::Day> plain;
+    QList<DayRecorder::Day> combined;
+    for (qsizetype i = 0; i < proposed.size(); ++i) {
+        result.days.append({proposed[i].day, onDisk[i], texts[i]});
+        if (onDisk[i] != texts[i])
+            (texts[i] == proposed[i].after ? plain : combined).append(result.days.last());
+    }
+
     if (m_recorder) {
-        QList<DayRecorder::Day> changes;
-        if (!clear && dayOnDisk != result.text)
-            changes.append({day, dayOnDisk, result.text});
         if (clear && source.isOpen()) {
             if (::lseek(source.get(), 0, SEEK_SET) != 0)
                 result.error = PosixIo::error(out.targetPath(), errno);
             else
-                result.error = readEveryDay(source.get(), out.targetPath(), m_dates, changes);
+                result.error = readEveryDay(source.get(), out.targetPath(), m_dates, plain);
             if (result.error)
                 return result;
         }
-        if (auto failure = m_recorder->record(result.merged ? DayRecorder::Change::Merged : change, changes)) {
+        std::optional<FileError> failure = m_recorder->record(change, plain);
+        if (!failure)
+            failure = m_recorder->record(DayRecorder::Change::Merged, combined);
+        if (failure) {
             // What no record holds must not go.
-            if (removesText(changes)) {
+            if (removesText(plain) || removesText(combined)) {
                 result.error = failure;
                 return result;
             }

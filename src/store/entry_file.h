@@ -59,8 +59,9 @@ public:
         // The recorder failed, and the change, which removed no text, went
         // on without its record.
         std::optional<FileError> unrecorded;
-        // saveDays: each day whose text changed, before and after.
-        QList<DayRecorder::Day> changed;
+        // Each day given, with its text as the file held it and as it
+        // holds it now.
+        QList<DayRecorder::Day> days;
     };
 
     // What saveDays writes for a day, given its text as the file holds it
@@ -100,8 +101,8 @@ public:
     std::optional<FileError> recover() const;
 
 private:
-    SaveResult rewrite(const QDate& day, QStringView text, bool remove, bool clear,
-                       std::optional<QStringView> loadedText, DayRecorder::Change change) const;
+    SaveResult rewrite(const QList<DayRecorder::Day>& proposed, bool clear, DayRecorder::Change change,
+                       const Combine& combine) const;
 
     QString m_folder;
     const DateSettings& m_dates;
