@@ -16,6 +16,8 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 
+#include <algorithm>
+
 namespace {
 
 // The design names Windows faces. Debian has Liberation Sans with Arial's
@@ -515,11 +517,12 @@ bool Program::restoreDays(const QList<DayRecorder::Day>& days)
     }
     reportUnrecorded(result.unrecorded);
     if (result.setAside)
-        report(QStringLiteral("The diary file was missing, and a file left by an interrupted save was "
-                              "moved aside before the days were restored."),
+        report(QStringLiteral("A file left by an interrupted save was moved aside before the days "
+                              "were restored."),
                *result.setAside);
     LoadEntry();
-    const qsizetype count = result.changed.size();
+    const auto count = std::count_if(result.days.cbegin(), result.days.cend(),
+                                     [](const DayRecorder::Day& day) { return day.before != day.after; });
     tell(count == 1 ? QStringLiteral("1 day came back.") : QStringLiteral("%1 days came back.").arg(count));
     // Only the folder sync after the rename failed: the days are back.
     if (result.error)
