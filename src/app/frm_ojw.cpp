@@ -109,6 +109,7 @@ void frmOJW::buildMenus()
     mnuPad = menuBar()->addMenu(QStringLiteral("&Pad"));
     mnuPadClear = mnuPad->addAction(QStringLiteral("&Clear"), this, &frmOJW::mnuPadClear_Click);
     mnuPadClearAll = mnuPad->addAction(QStringLiteral("Clear &All"), this, &frmOJW::mnuPadClearAll_Click);
+    mnuPadVersions = mnuPad->addAction(QStringLiteral("Earlier &Versions..."), this, &frmOJW::mnuPadVersions_Click);
     d1 = mnuPad->addSeparator();
     mnuPadPrint = mnuPad->addAction(QStringLiteral("&Print"), this, &frmOJW::mnuPadPrint_Click);
     mnuPadExportAll = mnuPad->addAction(QStringLiteral("&Export All"), this, &frmOJW::mnuPadExportAll_Click);
@@ -286,6 +287,11 @@ void frmOJW::mnuPadClearAll_Click()
     m_program.padState().dirty = false;
     m_program.recovery().padClean();
     m_program.SyncCalendar();
+}
+
+void frmOJW::mnuPadVersions_Click()
+{
+    m_program.showVersions();
 }
 
 void frmOJW::mnuPadPrint_Click()

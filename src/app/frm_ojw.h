@@ -39,6 +39,7 @@ public:
     QMenu* mnuPad = nullptr;
     QAction* mnuPadClear = nullptr;
     QAction* mnuPadClearAll = nullptr;
+    QAction* mnuPadVersions = nullptr;
     QAction* d1 = nullptr;
     QAction* mnuPadPrint = nullptr;
     QAction* mnuPadExportAll = nullptr;
@@ -87,6 +88,7 @@ public:
 
     void mnuPadClear_Click();
     void mnuPadClearAll_Click();
+    void mnuPadVersions_Click();
     void mnuPadPrint_Click();
     void mnuPadExportAll_Click();
     void mnuPadExit_Click();

@@ -16,6 +16,8 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 
+#include <algorithm>
+
 namespace {
 
 // The design names Windows faces. Debian has Liberation Sans with Arial's
@@ -57,7 +59,7 @@ Program::~Program()
 
 QList<QWidget*> Program::ownWindows() const
 {
-    return {m_calendar, m_find, m_splash, m_help};
+    return {m_calendar, m_find, m_versions, m_splash, m_help};
 }
 
 QString Program::title()
@@ -145,6 +147,7 @@ void Program::LoadEntry()
     pad->setFocus();
     if (m_state.calendarOpen && m_calendar)
         m_calendar->setValue(m_state.shownDate);
+    followInVersions();
     if (error)
         report(QStringLiteral("The entry could not be read. The pad stays locked until it can be: "
                               "choose GoTo > Today or another day to try again."),
@@ -185,6 +188,7 @@ std::optional<FileError> Program::writePad()
         return result.error;
     reportUnrecorded(result.unrecorded);
     m_loadedText = result.text;
+    followInVersions();
     // Another copy of the program saved the day meanwhile: the pad shows
     // the merge of both, as the file now holds it.
     if (result.merged)
@@ -229,8 +233,10 @@ bool Program::saveIfDirty()
 
 void Program::keepClearedText(const QString& text)
 {
-    if (!text.isEmpty())
-        reportUnrecorded(m_history.record(DayRecorder::Change::Cleared, {{m_state.shownDate, text, QString()}}));
+    if (text.isEmpty())
+        return;
+    reportUnrecorded(m_history.record(DayRecorder::Change::Cleared, {{m_state.shownDate, text, QString()}}));
+    followInVersions();
 }
 
 void Program::saveUnattended()
@@ -259,6 +265,7 @@ bool Program::ClearEntryFile()
     // An emptied file reads: a pad locked by an unreadable entry is free.
     m_main->txtPad->setReadOnly(false);
     m_loadedText.clear();
+    followInVersions();
     return true;
 }
 
@@ -453,4 +460,80 @@ void Program::focusPad()
 {
     m_main->txtPad->setFocus();
     m_activation.shown(m_main.get());
+}
+
+void Program::showVersions()
+{
+    if (!m_versions) {
+        m_versions = new frmVersions(*this, *this, *m_main, m_history, m_dates);
+        // A window of the program: moving to it saves the pad.
+        m_activation.add(m_versions, nullptr);
+        m_versions->Form_Load();
+    }
+    m_versions->raise();
+    m_versions->show();
+    m_activation.shown(m_versions);
+}
+
+void Program::followInVersions()
+{
+    if (m_versions && m_versions->isVisible())
+        m_versions->follow();
+}
+
+QFont Program::padFont() const
+{
+    return m_main->txtPad->font();
+}
+
+bool Program::restoreText(const QString& text)
+{
+    // The pad's own unsaved text would be lost, not kept as a version.
+    if (!saveIfDirty())
+        return false;
+    PadEdit* pad = m_main->txtPad;
+    if (pad->isReadOnly() && !pad->isTooLongToEdit()) {
+        tell(QStringLiteral("The shown day's entry could not be read, so no earlier text is put in its "
+                            "place. Choose GoTo > Today or another day to try again."));
+        return false;
+    }
+    // As if typed: the pad is dirty, the unsaved-text file keeps it until
+    // the save.
+    pad->setEntryText(text);
+    m_state.dirty = true;
+    m_recovery.padChanged();
+    return true;
+}
+
+bool Program::restoreDays(const QList<DayRecorder::Day>& days)
+{
+    if (!saveIfDirty())
+        return false;
+    // What was written on a day since it was erased stays first.
+    const auto combine = [](const QDate&, const QString& onDisk, const QString& restored) {
+        if (onDisk.isEmpty() || onDisk == restored)
+            return restored;
+        return onDisk + QStringLiteral("\r\n\r\n") + restored;
+    };
+    const EntryFile::SaveResult result = m_entries.saveDays(days, DayRecorder::Change::Restored, combine);
+    if (result.error && !result.written) {
+        report(QStringLiteral("The days could not be restored. The diary is as it was."), *result.error);
+        return false;
+    }
+    reportUnrecorded(result.unrecorded);
+    if (result.setAside)
+        report(QStringLiteral("A file left by an interrupted save was moved aside before the days "
+                              "were restored."),
+               *result.setAside);
+    LoadEntry();
+    const auto count = std::count_if(result.days.cbegin(), result.days.cend(),
+                                     [](const DayRecorder::Day& day) { return day.before != day.after; });
+    tell(count == 1 ? QStringLiteral("1 day came back.") : QStringLiteral("%1 days came back.").arg(count));
+    // Only the folder sync after the rename failed: the days are back.
+    if (result.error)
+        report(QStringLiteral("The days were restored, but the disk did not confirm it. If the "
+                              "computer loses power soon, they may be missing again."),
+               *result.error);
+    SyncCalendar();
+    return true;
 }

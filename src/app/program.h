@@ -14,6 +14,8 @@
 #include "store/entry_scan.h"
 #include "routines/module_routines.h"
 #include "routines/pad_state.h"
+#include "versions/frm_versions.h"
+#include "versions/version_routines.h"
 
 #include <QObject>
 #include <QPointer>
@@ -33,7 +35,7 @@ class frmOJW;
 // application folder, runs the routines that move the pad's text between
 // the window and the entry file, and decides what the windows do when a
 // file fails them.
-class Program final : public QObject, public ModuleRoutines
+class Program final : public QObject, public ModuleRoutines, public VersionRoutines
 {
     Q_OBJECT
 
@@ -67,9 +69,14 @@ public:
     // Opens the window, or brings the open one to the front.
     void showCalendar();
     void showFind();
+    void showVersions();
     void focusPad() override;
     QString padText() const override;
     void selectInPad(qsizetype start, qsizetype length) override;
+
+    bool restoreText(const QString& text) override;
+    bool restoreDays(const QList<DayRecorder::Day>& days) override;
+    QFont padFont() const override;
 
     // Save-if-dirty before the main window closes. When the save fails, the
     // text goes to a rescue file and the user is asked whether to close
@@ -100,6 +107,7 @@ public:
     HelpWindow* helpWindow() const { return m_help; }
     frmCalendar* calendarWindow() const { return m_calendar; }
     frmFind* findWindow() const { return m_find; }
+    frmVersions* versionsWindow() const { return m_versions; }
     WindowActivation& activation() { return m_activation; }
     const DateSettings& dates() const { return m_dates; }
     const Clock& clock() const { return *m_clock; }
@@ -113,7 +121,7 @@ public:
     static QString title();
     // Tells the user: in a message box, or on standard error where nobody
     // can be asked.
-    void tell(const QString& text);
+    void tell(const QString& text) override;
 
     const QString& loadedText() const { return m_loadedText; }
 
@@ -129,6 +137,8 @@ private:
     // A new calendar window, loaded and shown; activated when the user asked
     // for it, left inactive when it is re-created behind the user's back.
     void openCalendar(bool activate);
+    // An open Earlier Versions window reads the shown day's history again.
+    void followInVersions();
     // The windows besides the main one, null where one is not open.
     QList<QWidget*> ownWindows() const;
 
@@ -164,6 +174,7 @@ private:
     QPointer<HelpWindow> m_help;
     QPointer<frmCalendar> m_calendar;
     QPointer<frmFind> m_find;
+    QPointer<frmVersions> m_versions;
     bool m_unattended = false;
     // Last, so that it goes first, while the pad state it reads is there.
     PadRecovery m_recovery{*this};

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -22,7 +21,6 @@ namespace {
 constexpr int clientWidth = 4500;
 constexpr int clientHeight = 3855;
 constexpr int margin = 120;
-constexpr int gap = 200;
 
 QString countText(qsizetype days)
 {
@@ -222,18 +220,5 @@ bool frmFind::event(QEvent* event)
 
 void frmFind::place()
 {
-    const QScreen* s = m_mainWindow.screen();
-    const QRect screenArea = s->availableGeometry();
-    const Twips twips = Twips::of(s);
-    const QRect main = m_mainWindow.frameGeometry();
-    const QSize outer = frameGeometry().size();
-    const int space = twips.toPixelsX(gap);
-    const int top = main.bottom() + 1 - outer.height();
-    int left = main.left() - space - outer.width();
-    if (left < screenArea.left())
-        left = main.right() + 1 + space;
-    if (left + outer.width() > screenArea.right() + 1 || top < screenArea.top())
-        move(screenArea.left(), screenArea.bottom() + 1 - outer.height());
-    else
-        move(left, top);
+    placeBeside(*this, m_mainWindow);
 }

@@ -131,7 +131,8 @@ TEST_F(ProgramTest, PadMenuHoldsItsCommandsInOrder)
     for (const QAction* a : main().mnuPad->actions())
         captions << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(main().menuBar()->actions().first()->text(), "&Pad");
-    EXPECT_EQ(captions, QStringList({"&Clear", "Clear &All", "-", "&Print", "&Export All", "-", "E&xit"}));
+    EXPECT_EQ(captions, QStringList({"&Clear", "Clear &All", "Earlier &Versions...", "-", "&Print", "&Export All",
+                                     "-", "E&xit"}));
 }
 
 TEST_F(ProgramTest, ClearRemovesTheShownEntryOnly)

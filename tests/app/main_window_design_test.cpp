@@ -121,7 +121,8 @@ TEST_F(MainWindowDesignTest, TheMenusHoldEveryItemInOrder)
 {
     start();
     EXPECT_EQ(menuTree(main().menuBar()),
-              QStringList({"&Pad", "  &Clear", "  Clear &All", "  -", "  &Print", "  &Export All", "  -", "  E&xit",
+              QStringList({"&Pad", "  &Clear", "  Clear &All", "  Earlier &Versions...", "  -", "  &Print",
+                           "  &Export All", "  -", "  E&xit",
                            "&GoTo", "  &Today", "  -", "  &Select Date", "  -", "  &Next Entry",
                            "  &Previous Entry", "  -", "  &Earliest Entry", "  &Latest Entry",
                            "  -", "  &Find Text...",

@@ -1,6 +1,9 @@
 #include "platform/widgets/framed_placement.h"
 
+#include "platform/widgets/twips.h"
+
 #include <QEvent>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -36,4 +39,23 @@ private:
 void placeAgainOnceFramed(QWidget& window, std::function<void()> place)
 {
     new FrameWatch(window, std::move(place));
+}
+
+void placeBeside(QWidget& window, const QWidget& mainWindow)
+{
+    constexpr int gap = 200; // twips
+    const QScreen* s = mainWindow.screen();
+    const QRect screenArea = s->availableGeometry();
+    const Twips twips = Twips::of(s);
+    const QRect main = mainWindow.frameGeometry();
+    const QSize outer = window.frameGeometry().size();
+    const int space = twips.toPixelsX(gap);
+    const int top = main.bottom() + 1 - outer.height();
+    int left = main.left() - space - outer.width();
+    if (left < screenArea.left())
+        left = main.right() + 1 + space;
+    if (left + outer.width() > screenArea.right() + 1 || top < screenArea.top())
+        window.move(screenArea.left(), screenArea.bottom() + 1 - outer.height());
+    else
+        window.move(left, top);
 }

@@ -9,3 +9,8 @@ class QWidget;
 // frame. place runs once more, at the first event that finds the window
 // shown with a frame.
 void placeAgainOnceFramed(QWidget& window, std::function<void()> place);
+
+// Outside the main window's outer frame, left of it or else right of it,
+// bottoms level; else in the lower-left corner of the main window's screen.
+// Outer sizes, as the windows have them now.
+void placeBeside(QWidget& window, const QWidget& mainWindow);
