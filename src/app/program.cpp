@@ -247,7 +247,11 @@ void Program::saveUnattended()
 
 bool Program::ClearEntryFile()
 {
-    const EntryFile::SaveResult result = m_entries.clear();
+    // Text typed since the last save is erased as the user saw it.
+    QList<DayRecorder::Day> shown;
+    if (m_state.dirty && !m_main->txtPad->entryText().isEmpty())
+        shown.append({m_state.shownDate, m_main->txtPad->entryText(), QString()});
+    const EntryFile::SaveResult result = m_entries.clear(shown);
     if (result.error && !result.written) {
         report(QStringLiteral("The entries could not be erased."), *result.error);
         return false;

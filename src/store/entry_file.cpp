@@ -271,9 +271,9 @@ EntryFile::SaveResult EntryFile::saveDays(const QList<DayRecorder::Day>& propose
     return rewrite(proposed, false, change, combine);
 }
 
-EntryFile::SaveResult EntryFile::clear() const
+EntryFile::SaveResult EntryFile::clear(const QList<DayRecorder::Day>& shown) const
 {
-    return rewrite({}, true, DayRecorder::Change::Erased, {});
+    return rewrite(shown, true, DayRecorder::Change::Erased, {});
 }
 
 EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed, bool clear,
@@ -452,6 +452,14 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
                 result.error = readEveryDay(source.get(), out.targetPath(), m_dates, plain);
             if (result.error)
                 return result;
+        }
+        for (const DayRecorder::Day& day : clear ? proposed : QList<DayRecorder::Day>()) {
+            const auto erased = std::find_if(plain.begin(), plain.end(),
+                                             [&](const DayRecorder::Day& other) { return other.day == day.day; });
+            if (erased != plain.end())
+                erased->before = day.before;
+            else if (!day.before.isEmpty())
+                plain.append(day);
         }
         std::optional<FileError> failure = m_recorder->record(change, plain);
         if (!failure)

@@ -91,8 +91,10 @@ public:
                         const Combine& combine = {}) const;
 
     // Leaves an empty entry file, created when missing, by the same way; the
-    // recorder learns every day's text it erases.
-    SaveResult clear() const;
+    // recorder learns every day's text it erases. A day in `shown` was
+    // erased as its before text (a pad's unsaved text), not as the file
+    // holds it.
+    SaveResult clear(const QList<DayRecorder::Day>& shown = {}) const;
 
     // For start-up: a missing entry file beside a complete temporary file (a
     // save cut off after the old file was gone) is recovered from it. A

@@ -20,6 +20,18 @@ protected:
 
 TEST_F(HistoryCommandTest, TextTypedAndClearedBeforeItWasSavedIsKept)
 {
+    writeEntries("*!*12/7/2026\r\non disk\r\n!*!\r\n");
+    start();
+    type(", typed");
+    messages.script({MessageBox::Answer::Yes});
+    main().mnuPadClearAll->trigger();
+    EXPECT_EQ(entries(), "");
+    EXPECT_EQ(beforesOfToday(), QStringList({"on disk, typed"}));
+    program.reset();
+    for (const QString& file : History::files(dir.path()))
+        QFile::remove(file);
+
+    // Pad > Clear the same.
     writeEntries("*!*12/7/2026\r\nsaved\r\n!*!\r\n");
     start();
     type(" and typed");
