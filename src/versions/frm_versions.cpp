@@ -81,6 +81,10 @@ frmVersions::frmVersions(ModuleRoutines& routines, VersionRoutines& versions, QW
     cmdRestoreAll->setObjectName(QStringLiteral("cmdRestoreAll"));
     connect(cmdRestoreAll, &QPushButton::clicked, this, &frmVersions::cmdRestoreAll_Click);
     buttons->addWidget(cmdRestoreAll);
+    // Enter on a button that has the focus presses that button; anywhere
+    // else it restores.
+    cmdRestore->setAutoDefault(true);
+    cmdRestoreAll->setAutoDefault(true);
     // One width for both, with room round the longer caption.
     const int buttonWidth = std::max(cmdRestore->sizeHint().width(), cmdRestoreAll->sizeHint().width())
                             + twips.toPixelsX(buttonPadding);

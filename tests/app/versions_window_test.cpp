@@ -84,7 +84,9 @@ TEST_F(VersionsWindowTest, RestoreAllDaysBringsBackEveryEntryAndKeepsWhatWasWrit
     openVersions();
     EXPECT_EQ(rowEnds(), QStringList({"erased by Clear All: seven"}));
     ASSERT_TRUE(versions()->cmdRestoreAll->isEnabled());
-    versions()->cmdRestoreAll->click();
+    // Enter on the focused button presses it, not Restore.
+    versions()->cmdRestoreAll->setFocus();
+    QTest::keyClick(versions()->cmdRestoreAll, Qt::Key_Return);
     settle();
 
     EXPECT_EQ(onDisk(QDate(2026, 12, 1)), "one");
