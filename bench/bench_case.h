@@ -45,7 +45,8 @@ struct Row
     RunStats stats;
     qint64 bytes = 0;               // bytes the operation reads, for MB/s
     std::optional<Floor> floor;     // what the ratio is to
-    double target = 0;              // the most the median ratio may be; 0 = none
+    double target = 0;              // the most the median ratio may be, or without a floor the median
+                                    // time in ms (megabytes on a memory row); 0 = none
 };
 
 // What a benchmark case gets for one diary size: the folder that holds the
