@@ -24,6 +24,7 @@ enum class Floor {
     Headers,      // reading the file and finding its header lines
     Read,         // reading the file and walking its lines
     ReadWrite,    // reading and walking, plus writing as many bytes and syncing them
+    ReadWriteAppend, // that, and first appending a record's bytes to another file and syncing them
     EmptyStartup, // starting the program on an empty folder
 };
 

@@ -169,6 +169,12 @@ std::function<void()> floorRun(Floor floor, const BenchContext& c)
             sink = sink + Floors::readAndWalk(path);
             Floors::writeAndSync(c.folder, c.diary);
         };
+    case Floor::ReadWriteAppend:
+        return [path, &c] {
+            Floors::appendAndSync(c.folder, c.diary.first(std::min<qsizetype>(c.diary.size(), 1024)));
+            sink = sink + Floors::readAndWalk(path);
+            Floors::writeAndSync(c.folder, c.diary);
+        };
     case Floor::EmptyStartup:
         return [&c] { StartupProbe::probe(QCoreApplication::applicationFilePath(), c.emptyFolder); };
     }
