@@ -24,6 +24,7 @@ enum class Floor {
     Headers,      // reading the file and finding its header lines
     Read,         // reading the file and walking its lines
     ReadWrite,    // reading and walking, plus writing as many bytes and syncing them
+    ReadWriteAppend, // that, and first appending a record's bytes to another file and syncing them
     EmptyStartup, // starting the program on an empty folder
 };
 
@@ -45,7 +46,8 @@ struct Row
     RunStats stats;
     qint64 bytes = 0;               // bytes the operation reads, for MB/s
     std::optional<Floor> floor;     // what the ratio is to
-    double target = 0;              // the most the median ratio may be; 0 = none
+    double target = 0;              // the most the median ratio may be, or without a floor the median
+                                    // time in ms (megabytes on a memory row); 0 = none
 };
 
 // What a benchmark case gets for one diary size: the folder that holds the

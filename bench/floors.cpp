@@ -47,6 +47,19 @@ qint64 Floors::readAndFindHeaders(const QString& path)
     return countLines(path, true);
 }
 
+void Floors::appendAndSync(const QString& folder, QByteArrayView bytes)
+{
+    const QString path = folder + QStringLiteral("/floor-append.tmp");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        fail("open", path);
+    if (::write(fd, bytes.data(), size_t(bytes.size())) != bytes.size())
+        fail("write", path);
+    if (::fdatasync(fd) != 0)
+        fail("fdatasync", path);
+    ::close(fd);
+}
+
 void Floors::writeAndSync(const QString& folder, const QByteArray& bytes)
 {
     const QString path = folder + QStringLiteral("/floor.tmp");

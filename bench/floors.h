@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // The reading and writing passes the operations make, done alone on the
@@ -20,5 +21,9 @@ qint64 readAndFindHeaders(const QString& path);
 
 // Writes the bytes to a new file in the folder, syncs it and removes it.
 void writeAndSync(const QString& folder, const QByteArray& bytes);
+
+// Appends the bytes to a file in the folder that grows with every call,
+// and syncs its data, as a record is added to the history.
+void appendAndSync(const QString& folder, QByteArrayView bytes);
 
 } // namespace Floors

@@ -3,6 +3,7 @@
 #include "app/click_label.h"
 #include "app/frm_ojw.h"
 #include "app/pad_edit.h"
+#include "history/history_thinning.h"
 #include "platform/core/clock.h"
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/window_printer.h"
@@ -87,6 +88,11 @@ void Program::start()
                                  return loaded;
                              });
     showMainWindow();
+    // Once a run where the history holds records old enough, its older
+    // versions are thinned on a thread of its own, with objects of its own.
+    // A failure leaves the file as it was, and the next run tries again.
+    if (const QDateTime now = QDateTime::currentDateTime(); HistoryThinning::isDue(m_history, now))
+        m_thinning = std::async(std::launch::async, [history = m_history, now] { HistoryThinning::thin(history, now); });
 }
 
 void Program::showMainWindow()

@@ -167,6 +167,8 @@ private:
         std::optional<FileError> error;
     };
     std::future<Loaded> m_firstLoad;
+    // The history's thinning: its end is waited for when the program goes.
+    std::future<void> m_thinning;
     QString m_helpFile;
     WindowActivation m_activation;
     std::unique_ptr<frmOJW> m_main;

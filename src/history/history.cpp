@@ -16,10 +16,6 @@
 
 namespace {
 
-// The longest line a history file holds: a day's line. Longer ones are
-// damage, never held in memory whole.
-constexpr qsizetype maxLine = 64 * 1024 * 1024;
-
 bool isMachineId(const QByteArray& id)
 {
     return !id.isEmpty() && id.size() <= 64
@@ -157,7 +153,7 @@ History::Read History::read(const std::function<bool(const QString& path)>& want
         if (from > 0 && ::lseek(fd.get(), std::min<qint64>(from, status.st_size), SEEK_SET) < 0)
             continue;
         LineReader lines(fd.get());
-        lines.setMaxLineLength(maxLine);
+        lines.setMaxLineLength(maxLineLength);
         HistoryReader reader(lines);
         if (day)
             reader.onlyDay(*day);

@@ -21,6 +21,9 @@ public:
     static constexpr const char* namePrefix = "ojwhistory-";
     // Larger than ten years of any diary; a bigger file is none of ours.
     static constexpr qint64 maxFileSize = qint64(2) * 1024 * 1024 * 1024;
+    // The longest line a history file holds: a day's line. Longer ones are
+    // damage, never held in memory whole.
+    static constexpr qsizetype maxLineLength = 64 * 1024 * 1024;
 
     // machine: this machine's id (thisMachine()), letters and digits.
     History(const QString& folder, const QString& machine);

@@ -151,7 +151,10 @@ bool HistoryReader::readRecord(QByteArrayView header, HistoryRecord& record)
     const std::optional<DayRecorder::Change> change = HistoryFormat::changeNamed(fields[2]);
     record.day = QDate::fromString(QString::fromLatin1(fields[0]), Qt::ISODate);
     record.at = QDateTime::fromString(QString::fromLatin1(fields[1]), Qt::ISODateWithMs);
-    if (!change || !record.day.isValid() || !record.at.isValid())
+    // The day as written, not merely as Qt reads it: a reader of one day
+    // looks for exactly these bytes.
+    if (!change || !record.day.isValid() || record.day.toString(Qt::ISODate).toLatin1() != fields[0]
+        || !record.at.isValid())
         return false;
     record.change = *change;
 
