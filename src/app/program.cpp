@@ -3,6 +3,7 @@
 #include "app/click_label.h"
 #include "app/frm_ojw.h"
 #include "app/pad_edit.h"
+#include "files/folder_lock.h"
 #include "history/history_thinning.h"
 #include "platform/core/clock.h"
 #include "platform/widgets/message_box.h"
@@ -241,7 +242,13 @@ void Program::keepClearedText(const QString& text)
 {
     if (text.isEmpty())
         return;
-    reportUnrecorded(m_history.record(DayRecorder::Change::Cleared, {{m_state.shownDate, text, QString()}}));
+    // The history is only appended to under the lock, which a thinning of
+    // it waits for.
+    FolderLock lock;
+    std::optional<FileError> failure = lock.acquire(m_folder);
+    if (!failure)
+        failure = m_history.record(DayRecorder::Change::Cleared, {{m_state.shownDate, text, QString()}});
+    reportUnrecorded(failure);
     followInVersions();
 }
 

@@ -91,18 +91,18 @@ std::optional<DayRecorder::Change> changeNamed(QByteArrayView name)
 
 void append(const HistoryRecord& record, QByteArray& out)
 {
+    const QByteArray fields = record.day.toString(Qt::ISODate).toLatin1() + ' '
+                              + record.at.toString(Qt::ISODateWithMs).toLatin1() + ' '
+                              + changeName(record.change).toByteArray();
     Checksum sum;
+    sum.addLine(fields);
     QByteArray body;
     appendText(record.before, body, sum);
     sum.addLine(EntryLines::endLine);
     body.append(EntryLines::endLine).append("\r\n");
     appendText(record.after, body, sum);
     out.append(headerStart)
-        .append(record.day.toString(Qt::ISODate).toLatin1())
-        .append(' ')
-        .append(record.at.toString(Qt::ISODateWithMs).toLatin1())
-        .append(' ')
-        .append(changeName(record.change))
+        .append(fields)
         .append(' ')
         .append(sum.hex())
         .append("\r\n")
@@ -159,6 +159,7 @@ bool HistoryReader::readRecord(QByteArrayView header, HistoryRecord& record)
     record.change = *change;
 
     Checksum sum;
+    sum.addLine(fields[0] + ' ' + fields[1] + ' ' + fields[2]);
     QString* texts[] = {&record.before, &record.after};
     for (QString* text : texts) {
         text->clear();

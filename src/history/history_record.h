@@ -33,8 +33,9 @@ struct HistoryRecord
 //
 // Text lines that would read as a mark are escaped as in the entry file, so
 // every record starts at a line that starts "*!*". The header's last field
-// is a checksum of the lines between it and the record's last line: a record
-// cut off by a crash, or damaged, is told from a whole one and skipped.
+// is a checksum of the header's other fields and of the lines between it and
+// the record's last line: a record cut off by a crash, or damaged, is told
+// from a whole one and skipped.
 namespace HistoryFormat {
 
 // The record's bytes, appended to out.
