@@ -36,10 +36,6 @@ bool BufferedWriter::write(QByteArrayView bytes)
 {
     if (m_error != 0)
         return false;
-    if (m_holding) {
-        m_held.append(bytes);
-        return true;
-    }
     if (m_used + bytes.size() > defaultBufferSize && !flush())
         return false;
     if (bytes.size() >= defaultBufferSize)
@@ -59,21 +55,9 @@ bool BufferedWriter::flush()
 {
     if (m_error != 0)
         return false;
-    if (m_holding) {
-        const bool written = writeOut(m_held);
-        m_held.clear();
-        return written;
-    }
     return writeOut(QByteArrayView(m_buffer.get(), std::exchange(m_used, 0)));
 }
 
-void BufferedWriter::holdUntilFlush(qsizetype expected)
-{
-    if (!flush())
-        return;
-    m_holding = true;
-    m_held.reserve(expected);
-}
 
 bool BufferedWriter::writeOut(QByteArrayView bytes)
 {

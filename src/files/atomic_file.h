@@ -35,10 +35,6 @@ public:
     // Hands everything buffered to the system.
     bool flush();
 
-    // From now on nothing reaches the file before flush(): the bytes are
-    // kept in memory (room for about `expected` of them is made at once).
-    void holdUntilFlush(qsizetype expected);
-
     int error() const { return m_error; }
 
 private:
@@ -49,8 +45,6 @@ private:
     std::unique_ptr<char[]> m_buffer = std::make_unique_for_overwrite<char[]>(defaultBufferSize);
     qsizetype m_used = 0;
     int m_error = 0;
-    bool m_holding = false;
-    QByteArray m_held;
 };
 
 // Writes a file whole or not at all, the one way the program writes files:

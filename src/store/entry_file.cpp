@@ -309,10 +309,6 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
             return result;
     }
 
-    struct stat sourceStatus;
-    const qsizetype sourceSize =
-        source.isOpen() && ::fstat(source.get(), &sourceStatus) == 0 ? qsizetype(sourceStatus.st_size) : 0;
-
     // Where each day given is in the list, by its date.
     QHash<QDate, qsizetype> index;
     for (qsizetype i = 0; i < proposed.size(); ++i)
@@ -325,10 +321,6 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
         if (auto failure = out.open())
             return failure;
         BufferedWriter& writer = out.writer();
-        // Nothing of the new file reaches the disk before the record of
-        // what it changes: a file a save left behind is always recorded.
-        if (m_recorder)
-            writer.holdUntilFlush(sourceSize + 64 * 1024);
         QList<bool> matched(entries.size(), false);
         bool unterminated = false;
         bool wroteCr = false;

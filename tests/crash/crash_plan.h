@@ -84,7 +84,7 @@ inline QString textOf(int64_t step)
 class Diary
 {
 public:
-    explicit Diary(const DateSettings& dates) : m_dates(dates) {}
+    explicit Diary(const DateSettings& dates) : m_dates(&dates) {}
 
     // Thousands of entries in an order that is not the date order, with a
     // few stray lines between them.
@@ -117,12 +117,21 @@ public:
 
     void step(int64_t i) { save(dayOf(i), textOf(i), removes(i)); }
 
+    QString textOn(const QDate& day) const
+    {
+        for (const Item& item : m_items) {
+            if (item.day == day)
+                return item.text;
+        }
+        return QString();
+    }
+
     QByteArray bytes() const
     {
         QByteArray out;
         for (const Item& item : m_items) {
             if (item.day.isValid())
-                out += EntryLines::entryBytes(m_dates, item.day, item.text);
+                out += EntryLines::entryBytes(*m_dates, item.day, item.text);
             else
                 out += item.text.toUtf8() + "\r\n";
         }
@@ -136,7 +145,7 @@ private:
         QString text;
     };
 
-    const DateSettings& m_dates;
+    const DateSettings* m_dates;
     QList<Item> m_items;
 };
 

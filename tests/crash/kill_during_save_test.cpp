@@ -1,6 +1,7 @@
 #include "crash_plan.h"
 #include "history/history.h"
 #include "store/entry_file.h"
+#include "store/line_merge.h"
 #include "files/folder_lock.h"
 
 #include <QDir>
@@ -165,7 +166,7 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
     std::uniform_real_distribution<double> delayMs(pace.startMs - 2 * pace.saveMs, pace.startMs + 5 * pace.saveMs);
     int64_t nextStep = 1;
     std::map<std::string, int> leftOnDisk;
-    int before = 0, after = 0;
+    int before = 0, after = 0, keptBoth = 0;
     // A lock its killed holder kept would make the next copy wait.
     FolderLock::setMaxWait(std::chrono::milliseconds(0));
     const auto start = Clock::now();
@@ -220,21 +221,35 @@ TEST(KillDuringSave, EveryKillLeavesTheDiaryBeforeOrAfterTheInterruptedSave)
             nextStep = finished + 1;
             continue;
         }
-        diary.step(finished + 1);
+        const int64_t cut = finished + 1;
+        CrashPlan::Diary both = diary;
+        diary.step(cut);
         expected = diary.bytes();
-        ASSERT_TRUE(onDisk == expected)
-            << "kill " << kill << " after step " << finished
-            << ": the entry file is neither the diary before step " << finished + 1
-            << " nor after it (" << onDisk.size() << " bytes on disk)";
-        ++after;
         nextStep = finished + 2;
+        if (onDisk == expected) {
+            ++after;
+            continue;
+        }
+        // Killed after its file was written and before its record: the next
+        // start found the file and no record, and kept both texts.
+        const QDate day = CrashPlan::dayOf(cut);
+        both.save(day, LineMerge::merge(QString(), both.textOn(day), CrashPlan::textOf(cut)).text, false);
+        ASSERT_TRUE(onDisk == both.bytes())
+            << "kill " << kill << " after step " << finished << ": the entry file is neither the diary before step "
+            << cut << " nor after it, nor with both texts of its day (" << onDisk.size() << " bytes on disk)";
+        const QList<HistoryRecord> records = history.day(day).records;
+        EXPECT_FALSE(std::any_of(records.begin(), records.end(),
+                                 [&](const HistoryRecord& record) { return record.after == CrashPlan::textOf(cut); }))
+            << "kill " << kill << ": a save the history holds was not finished";
+        diary = both;
+        ++keptBoth;
     }
 
     std::printf("a save took %.1f ms after a start-up of %.1f ms\n", pace.saveMs, pace.startMs);
     std::printf("%d kills in %.1f s, %lld saves finished; after recovery the diary was as before the "
-                "interrupted save %d times, as after it %d times\n",
+                "interrupted save %d times, as after it %d times, with both texts of its day %d times\n",
                 kills, std::chrono::duration<double>(Clock::now() - start).count(),
-                static_cast<long long>(nextStep - 1), before, after);
+                static_cast<long long>(nextStep - 1), before, after, keptBoth);
     for (const auto& [what, count] : leftOnDisk)
         std::printf("  left on disk at the kill: %s: %d\n", what.c_str(), count);
     FolderLock::setMaxWait(FolderLock::defaultWait);
