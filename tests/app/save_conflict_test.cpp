@@ -38,17 +38,17 @@ TEST_F(SaveConflictTest, TextSavedByAnotherCopyMeanwhileIsMergedAndShown)
     EXPECT_TRUE(messages.shown().isEmpty());
     EXPECT_EQ(pad(), "dawn\r\nmorning\r\nevening");
 
-    // The same line changed on both sides: both kept, the user told.
+    // The same word changed on both sides: both versions kept, the user told.
     activate(&main());
-    otherCopySaves("dawn\r\nmorning, rainy\r\nevening");
+    otherCopySaves("dawn\r\nnoon\r\nevening");
     main().txtPad->moveCursor(QTextCursor::Start);
     main().txtPad->moveCursor(QTextCursor::Down);
-    main().txtPad->moveCursor(QTextCursor::EndOfBlock);
-    QTest::keyClicks(main().txtPad, ", sunny");
+    main().txtPad->moveCursor(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTest::keyClicks(main().txtPad, "dusk");
     activate(&other);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_TRUE(messages.shown().first().text.contains("Both texts are kept"));
-    const QString both = "dawn\r\nmorning, rainy\r\nmorning, sunny\r\nevening";
+    const QString both = "dawn\r\nnoon dusk\r\nevening";
     EXPECT_EQ(entries(), QByteArray(todayHeader) + both.toUtf8() + "\r\n!*!\r\n");
     EXPECT_EQ(pad(), both);
     EXPECT_FALSE(state().dirty);

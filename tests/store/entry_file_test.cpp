@@ -308,12 +308,12 @@ TEST_F(EntryFileFormat, DayChangedOnDiskSinceItWasLoadedIsMergedByLines)
     EXPECT_FALSE(result.conflict);
     EXPECT_EQ(loaded(july12), "one, edited\r\ntwo\r\ntheirs");
 
-    // Both changed the same line: both versions, the other copy's first.
+    // Both changed the same word: both versions, the other copy's first.
     save(july12, "theirs");
-    result = entries.save(july12, u"mine again", false, u"mine");
+    result = entries.save(july12, u"ours", false, u"mine");
     EXPECT_TRUE(result.conflict);
-    EXPECT_EQ(result.text, "theirs\r\nmine again");
-    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\ntheirs\r\nmine again\r\n!*!\r\n"
+    EXPECT_EQ(result.text, "theirs ours");
+    EXPECT_EQ(onDisk(), QByteArray("*!*12/07/2026\r\ntheirs ours\r\n!*!\r\n"
                                    "*!*13/07/2026\r\nb\r\n!*!\r\n"));
 
     // An empty pad does not remove text it never showed; a day the other
@@ -331,29 +331,34 @@ TEST_F(EntryFileFormat, DayChangedOnDiskSinceItWasLoadedIsMergedByLines)
 
 TEST_F(EntryFileFormat, TwoCopiesTakingTurnsOnOneDayKeepEveryWordOnce)
 {
-    // Each copy types a word on a line of its own, steps away (the save)
-    // and back (the load), while the other did the same in between.
-    struct Copy
-    {
-        QString pad;
-        QString loaded;
-    } copies[2];
-    QStringList words;
-    for (int round = 0; round < 50; ++round) {
-        for (int id = 0; id < 2; ++id) {
-            Copy& copy = copies[id];
-            const QString word = QStringLiteral("w%1c%2").arg(round).arg(id);
-            words.append(word);
-            copy.pad += (copy.pad.isEmpty() ? QString() : u"\r\n"_qs) + word;
-            const EntryFile::SaveResult result = entries.save(july12, copy.pad, false, copy.loaded);
-            ASSERT_FALSE(result.error);
-            copy.pad = copy.loaded = loaded(july12);
-            // A line written twice shows at once; the text would double each round.
-            ASSERT_EQ(copy.pad.count(u"\r\n"_qs) + 1, words.size());
+    // Each copy types a word at the end, on a line of its own or of the same
+    // line, steps away (the save) and back (the load), while the other did
+    // the same in between.
+    for (const QString separator : {u"\r\n"_qs, u" "_qs}) {
+        put("*!*12/07/2026\r\nstart\r\n!*!\r\n");
+        struct Copy
+        {
+            QString pad = u"start"_qs;
+            QString loaded = u"start"_qs;
+        } copies[2];
+        QStringList words{u"start"_qs};
+        for (int round = 0; round < 50; ++round) {
+            for (int id = 0; id < 2; ++id) {
+                Copy& copy = copies[id];
+                const QString word = QStringLiteral("w%1c%2").arg(round).arg(id);
+                words.append(word);
+                copy.pad += separator + word;
+                const EntryFile::SaveResult result = entries.save(july12, copy.pad, false, copy.loaded);
+                ASSERT_FALSE(result.error);
+                EXPECT_FALSE(result.conflict) << word.toStdString();
+                copy.pad = copy.loaded = loaded(july12);
+                // Text written twice shows at once; it would double each round.
+                ASSERT_EQ(copy.pad.count(separator) + 1, words.size());
+            }
         }
+        const QStringList kept = loaded(july12).split(separator);
+        EXPECT_EQ(kept.size(), words.size());
+        for (const QString& word : words)
+            EXPECT_EQ(kept.count(word), 1) << word.toStdString();
     }
-    const QStringList lines = loaded(july12).split(u"\r\n"_qs);
-    EXPECT_EQ(lines.size(), words.size());
-    for (const QString& word : words)
-        EXPECT_EQ(lines.count(word), 1) << word.toStdString();
 }
