@@ -206,9 +206,9 @@ std::optional<FileError> Program::writePad()
         tell(remove ? QStringLiteral("This day's entry was changed by another program after it was shown "
                                      "here, so it was not removed. The pad now shows it.")
                     : QStringLiteral("This day's entry was changed by another program after it was shown "
-                                     "here, in the same lines as in this pad. Both texts are kept: the "
-                                     "other program's lines first, then this pad's. The pad now shows "
-                                     "the entry as saved."));
+                                     "here, in the same words as in this pad. Both versions of those "
+                                     "words are kept: the other program's first, then this pad's. The "
+                                     "pad now shows the entry as saved."));
     }
     if (result.setAside)
         report(QStringLiteral("A file left by an interrupted save was moved aside before the entry was "
