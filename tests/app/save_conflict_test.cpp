@@ -47,7 +47,7 @@ TEST_F(SaveConflictTest, TextSavedByAnotherCopyMeanwhileIsMergedAndShown)
     QTest::keyClicks(main().txtPad, "dusk");
     activate(&other);
     ASSERT_EQ(messages.shown().size(), 1);
-    EXPECT_TRUE(messages.shown().first().text.contains("Both texts are kept"));
+    EXPECT_TRUE(messages.shown().first().text.contains("Both versions of those words are kept"));
     const QString both = "dawn\r\nnoon dusk\r\nevening";
     EXPECT_EQ(entries(), QByteArray(todayHeader) + both.toUtf8() + "\r\n!*!\r\n");
     EXPECT_EQ(pad(), both);
