@@ -9,6 +9,7 @@
 #include "platform/widgets/message_box.h"
 #include "platform/widgets/window_printer.h"
 #include "recovery/rescue_file.h"
+#include "sync/conflict_copies.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,6 +79,7 @@ void Program::start()
         tell(QStringLiteral("A save was cut off last time before it reached the diary. The file it left "
                             "was read, and %1 taken into the diary from it.")
                  .arg(daysTakenIn == 1 ? QStringLiteral("1 day was") : QStringLiteral("%1 days were").arg(daysTakenIn)));
+    takeInFromSyncService(false, true);
     // The first activation shows today's entry: a large diary is read while
     // the window is being built, with date settings of its own, since a
     // locale is not for two threads at once.
@@ -89,11 +91,77 @@ void Program::start()
                                  return loaded;
                              });
     showMainWindow();
+    connect(&m_watch, &FolderWatch::changed, this, &Program::folderChanged);
+    m_watch.start();
     // Once a run where the history holds records old enough, its older
     // versions are thinned on a thread of its own, with objects of its own.
     // A failure leaves the file as it was, and the next run tries again.
     if (const QDateTime now = QDateTime::currentDateTime(); HistoryThinning::isDue(m_history, now))
         m_thinning = std::async(std::launch::async, [history = m_history, now] { HistoryThinning::thin(history, now); });
+}
+
+bool Program::takeInFromSyncService(bool running, bool diaryChanged)
+{
+    const QString entryName = QString::fromLatin1(EntryFile::fileName);
+    const QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden);
+    const bool copies = std::any_of(names.begin(), names.end(), [&](const QString& name) {
+        return ConflictCopies::isConflictCopyOf(name, entryName);
+    });
+    // The pad's text goes in before the copies', so that it is merged with
+    // them rather than over them.
+    if (copies && running && !saveIfDirty())
+        return false;
+    ConflictCopies::Report taken = ConflictCopies::mergeAll(m_folder, m_dates, m_entries, m_history);
+    // Only another machine's diary can have thrown a save of this one away.
+    if (!running || diaryChanged)
+        ConflictCopies::bringBackThrownAway(m_folder, m_dates, m_entries, m_history, taken);
+    m_watch.ownWrite();
+    for (const FileError& problem : taken.problems) {
+        const QString key = problem.file + u'\n' + problem.reason;
+        if (m_toldSyncProblems.contains(key))
+            continue;
+        m_toldSyncProblems.insert(key);
+        report(QStringLiteral("What the program that keeps this folder in sync left could not all be "
+                              "taken into the diary. Nothing of the diary was lost."),
+               problem);
+    }
+    QStringList lines;
+    for (const auto& [name, days] : taken.daysFrom)
+        lines.append(days == 1 ? QStringLiteral("1 day came from %1.").arg(name)
+                               : QStringLiteral("%1 days came from %2.").arg(days).arg(name));
+    if (!lines.isEmpty())
+        tell(QStringLiteral("Another machine's diary, left by the program that keeps this folder in sync, "
+                            "was merged into this one:\n\n%1")
+                 .arg(lines.join(u'\n')));
+    return !lines.isEmpty();
+}
+
+void Program::folderChanged(bool diaryChanged)
+{
+    if (!m_main || m_unattended)
+        return;
+    if (std::exchange(m_followingFolder, true)) {
+        m_folderAgain = true;
+        m_folderAgainDiary = m_folderAgainDiary || diaryChanged;
+        return;
+    }
+    for (bool again = true; again; again = std::exchange(m_folderAgain, false)) {
+        diaryChanged = diaryChanged || std::exchange(m_folderAgainDiary, false);
+        const bool merged = takeInFromSyncService(true, diaryChanged);
+        QString onDisk;
+        // A clean pad shows the day as the diary now holds it; a dirty one
+        // is merged with it when it is saved.
+        if (!m_state.dirty
+            && (merged || (diaryChanged && !m_entries.load(m_state.shownDate, onDisk) && onDisk != m_loadedText)))
+            LoadEntry();
+        if (merged || diaryChanged) {
+            SyncCalendar();
+            if (m_find && m_find->isVisible())
+                m_find->txtFind_Change();
+        }
+        diaryChanged = false;
+    }
+    m_followingFolder = false;
 }
 
 void Program::showMainWindow()
@@ -195,6 +263,7 @@ std::optional<FileError> Program::writePad()
         return result.error;
     reportUnrecorded(result.unrecorded);
     m_loadedText = result.text;
+    m_watch.ownWrite();
     followInVersions();
     // Another copy of the program saved the day meanwhile: the pad shows
     // the merge of both, as the file now holds it.
@@ -269,6 +338,7 @@ bool Program::ClearEntryFile()
         report(QStringLiteral("The entries could not be erased."), *result.error);
         return false;
     }
+    m_watch.ownWrite();
     reportUnrecorded(result.unrecorded);
     if (result.setAside)
         report(QStringLiteral("A file left by an interrupted save was moved aside before the entries "
@@ -537,6 +607,7 @@ bool Program::restoreDays(const QList<DayRecorder::Day>& days)
         report(QStringLiteral("The days could not be restored. The diary is as it was."), *result.error);
         return false;
     }
+    m_watch.ownWrite();
     reportUnrecorded(result.unrecorded);
     if (result.setAside)
         report(QStringLiteral("A file left by an interrupted save was moved aside before the days "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/folder_watch.h"
 #include "app/frm_splash.h"
 #include "app/pad_recovery.h"
 #include "app/platform_services.h"
@@ -19,6 +20,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <future>
@@ -139,6 +141,16 @@ private:
     void openCalendar(bool activate);
     // An open Earlier Versions window reads the shown day's history again.
     void followInVersions();
+    // Merges what a sync service left in the folder (conflict copies of the
+    // diary, a save it threw away) and tells the user once. running: the
+    // main window is up, its pad saved first. diaryChanged: the entry file
+    // is not the one this program last wrote, so a save of this machine may
+    // have been thrown away. Whether days came in.
+    bool takeInFromSyncService(bool running, bool diaryChanged);
+    // The folder changed while the program runs: what came in is merged,
+    // and a clean pad, the calendar and the find window show the diary as
+    // it now is.
+    void folderChanged(bool diaryChanged);
     // The windows besides the main one, null where one is not open.
     QList<QWidget*> ownWindows() const;
 
@@ -178,6 +190,14 @@ private:
     QPointer<frmFind> m_find;
     QPointer<frmVersions> m_versions;
     bool m_unattended = false;
+    FolderWatch m_watch{m_folder, m_entries.path()};
+    // A folder change met while one is being handled (a message is up):
+    // handled again after it.
+    bool m_followingFolder = false;
+    bool m_folderAgain = false;
+    bool m_folderAgainDiary = false;
+    // Problems with what a sync service left, told once a run each.
+    QSet<QString> m_toldSyncProblems;
     // Last, so that it goes first, while the pad state it reads is there.
     PadRecovery m_recovery{*this};
 };

@@ -514,6 +514,21 @@ std::optional<FileError> EntryFile::recover(int* daysTakenIn) const
     return std::nullopt;
 }
 
+std::optional<FileError> EntryFile::readDays(const QString& path, const DateSettings& dates,
+                                             QList<DayRecorder::Day>& days)
+{
+    UniqueFd fd;
+    if (auto failure = PosixIo::openForReading(path, fd))
+        return failure;
+    if (!fd.isOpen())
+        return std::nullopt;
+    if (auto failure = readEveryDay(fd.get(), path, dates, days))
+        return failure;
+    for (DayRecorder::Day& day : days)
+        day.after = std::exchange(day.before, QString());
+    return std::nullopt;
+}
+
 std::optional<FileError> EntryFile::takeIn(const QString& left, int* daysTakenIn) const
 {
     const auto kept = [&](const FileError& why) {

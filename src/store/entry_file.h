@@ -104,6 +104,13 @@ public:
     // daysTakenIn tells how many days changed.
     std::optional<FileError> recover(int* daysTakenIn = nullptr) const;
 
+    // Every day of a file in the entry file's form (another file than this
+    // one: a copy of the diary), each day's text as load reads it, as the
+    // days' after texts, in the order of the days. A missing file holds no
+    // day.
+    static std::optional<FileError> readDays(const QString& path, const DateSettings& dates,
+                                             QList<DayRecorder::Day>& days);
+
 private:
     std::optional<FileError> takeIn(const QString& left, int* daysTakenIn) const;
     SaveResult rewrite(const QList<DayRecorder::Day>& proposed, bool clear, DayRecorder::Change change,
