@@ -9,6 +9,7 @@
 // Ends with status 2 when a save or the merge reports a problem.
 
 #include "history/history.h"
+#include "platform/core/date_settings.h"
 #include "store/entry_file.h"
 #include "sync/conflict_copies.h"
 
