@@ -2,7 +2,8 @@
 // record read, written again in the history's own form, reads back equal
 // and whole; a day's versions are exactly the records of that day that a
 // read of the whole file finds; and thinning what was read keeps each
-// day's first and last text and every removal, and thins nothing twice.
+// day's first and last text and every removal, and thins nothing twice;
+// the history holds entries exactly when a record is read.
 
 #include "fuzz_support.h"
 #include "files/line_reader.h"
@@ -115,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                      [](const HistoryRecord& a, const HistoryRecord& b) { return a.at < b.at; });
     const History::Read read = history.day(day);
     FUZZ_CHECK(sameRecords(read.records, ofDay), "a day's versions are the whole read's records of that day");
+    FUZZ_CHECK(history.holdsEntries() == !all.records.isEmpty(), "the history holds entries when it holds a record");
     FUZZ_CHECK(readFile(history.path()) == file, "reading leaves the file as it was");
     checkThinning(all.records, now);
     return 0;

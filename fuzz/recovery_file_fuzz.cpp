@@ -6,16 +6,23 @@
 #include "recovery/recovery_file.h"
 #include "store/entry_lines.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
 
 namespace {
 
-// A file no running copy holds: left.
-QString leftFile(const QByteArray& bytes)
+// A file no running copy holds: left, where this machine keeps it for the
+// folder or, from before that, in the folder itself.
+QString leftFile(const QByteArray& bytes, bool inStateFolder)
 {
-    const QString path = scratchFolder() + QStringLiteral("/ojwunsaved-elsewhere-1.txt");
+    const QString name = QStringLiteral("/ojwunsaved-elsewhere-1.txt");
+    const QString kept = RecoveryFile::folderFor(scratchFolder());
+    QDir().mkpath(kept);
+    QFile::remove(kept + name);
+    QFile::remove(scratchFolder() + name);
+    const QString path = (inStateFolder ? kept : scratchFolder()) + name;
     writeFile(path, bytes);
     return path;
 }
@@ -24,9 +31,13 @@ QString leftFile(const QByteArray& bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // Never the user's own state folder.
+    static const bool ownState = qputenv("XDG_STATE_HOME", (scratchFolder() + QStringLiteral("/state")).toLocal8Bit());
+    (void)ownState;
     FuzzInput input(data, size);
     const DateSettings& dates = fuzzDates(input.byte());
-    const bool ownForm = input.byte() & 1;
+    const uint8_t form = input.byte();
+    const bool ownForm = form & 1;
     const QDate day = QDate(2000, 1, 1).addDays(input.byte() * 97);
     const QByteArray rest = input.rest().toByteArray();
 
@@ -38,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                            + day.toString(Qt::ISODate).toUtf8() + "\r\n"
                                            + EntryLines::entryBytes(dates, day, text)
                                      : rest;
-    const QString path = leftFile(bytes);
+    const QString path = leftFile(bytes, form & 2);
 
     const QList<RecoveryFile::Left> left = RecoveryFile::leftBehind(scratchFolder());
     FUZZ_CHECK(left.size() <= 1, "one file, one text at the most");

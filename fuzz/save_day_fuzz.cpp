@@ -2,8 +2,8 @@
 // bytes and its place (an entry left open at the end of the file gets its
 // end line before a new one is appended), the day ends up with exactly one
 // entry (where its first one stood, or at the end) or none when the text is
-// removed, no temporary file is left, and loading the day gives the saved
-// text back.
+// removed, no temporary file is left, a save that changes nothing writes
+// nothing, and loading the day gives the saved text back.
 
 #include "fuzz_support.h"
 #include "store/entry_file.h"
@@ -57,9 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const QByteArray saved = readFile(entries.path());
     const QList<QByteArray> savedLines = splitLines(saved);
-    // Other lines keep their own line ends: a file that has no CR at all
-    // gets CR LF throughout, as the entry written into it has.
-    if (!file.contains('\r') && !text.contains(u'\n'))
+    // A save that changes nothing leaves the file as it was; one that
+    // writes keeps other lines' own line ends, but a file that has no CR at
+    // all gets CR LF throughout, as the entry written into it has.
+    const bool dayChanged = !result.days.isEmpty() && result.days.first().before != result.days.first().after;
+    FUZZ_CHECK(dayChanged || !result.written || saved != file, "nothing is written for nothing");
+    if (saved != file && !file.contains('\r') && !text.contains(u'\n'))
         FUZZ_CHECK(saved.count('\n') == saved.count("\r\n"), "a file of LF lines gets CR LF throughout");
 
     const DayModel before = dayModel(lines, dates, day);

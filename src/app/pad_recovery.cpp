@@ -211,7 +211,7 @@ void PadRecovery::offer(const RecoveryFile::Left& left)
         return;
     }
     QString rescuePath;
-    if (const auto error = RecoveryFile::keepAsRescue(left, rescuePath)) {
+    if (const auto error = RecoveryFile::keepAsRescue(left, m_program.dates(), m_program.folder(), rescuePath)) {
         m_program.messages().warn(parent, title,
                                   QStringLiteral("The unsaved text could not be moved to a file of "
                                                  "its own. It stays in %1.\n\n%2")

@@ -4,6 +4,7 @@
 #include "files/atomic_file.h"
 #include "files/line_reader.h"
 #include "files/posix_io.h"
+#include "platform/core/state_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,16 +23,9 @@ bool isMachineId(const QByteArray& id)
            && std::all_of(id.begin(), id.end(), [](char c) { return std::isalnum(uchar(c)) != 0; });
 }
 
-QString stateFolder()
-{
-    const QByteArray state = qgetenv("XDG_STATE_HOME");
-    return QDir(state.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/state") : QString::fromLocal8Bit(state))
-        .filePath(QStringLiteral("ombrel-jotwell"));
-}
-
 QByteArray keptMachineId()
 {
-    const QString path = QDir(stateFolder()).filePath(QStringLiteral("machine-id"));
+    const QString path = QDir(programStateFolder()).filePath(QStringLiteral("machine-id"));
     PosixIo::UniqueFd fd;
     if (!PosixIo::openForReading(path, fd) && fd.isOpen()) {
         LineReader reader(fd.get());
@@ -43,7 +37,7 @@ QByteArray keptMachineId()
     QByteArray made;
     for (int i = 0; i < 4; ++i)
         made.append(QByteArray::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, '0'));
-    QDir().mkpath(stateFolder());
+    QDir().mkpath(programStateFolder());
     AtomicFile out(path);
     out.setNoReplace();
     if (!out.open()) {
@@ -99,6 +93,25 @@ bool History::recordedLately(const QDate& day, const QString& after, qint64 size
     return std::any_of(last.records.begin(), last.records.end(), [&](const HistoryRecord& record) {
         return record.day == day && record.after == after;
     });
+}
+
+bool History::holdsEntries() const
+{
+    // The first whole record of any file will do; damage is no record.
+    for (const QString& path : files(m_folder)) {
+        PosixIo::UniqueFd fd;
+        struct stat status;
+        if (PosixIo::openForReading(path, fd) || !fd.isOpen() || ::fstat(fd.get(), &status) != 0
+            || status.st_size > maxFileSize)
+            continue;
+        LineReader lines(fd.get());
+        lines.setMaxLineLength(maxLineLength);
+        HistoryReader reader(lines);
+        HistoryRecord record;
+        if (reader.next(record))
+            return true;
+    }
+    return false;
 }
 
 QStringList History::files(const QString& folder)

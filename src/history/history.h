@@ -42,6 +42,8 @@ public:
     // folder lock must be held (the entry file's rewrite holds it).
     std::optional<FileError> record(Change change, const QList<Day>& days) override;
     bool recordedLately(const QDate& day, const QString& after, qint64 size) const override;
+    // Any machine's history file holds a whole record.
+    bool holdsEntries() const override;
 
     struct Read
     {

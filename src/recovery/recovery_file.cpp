@@ -1,6 +1,8 @@
 #include "recovery/recovery_file.h"
 
 #include "platform/core/date_settings.h"
+#include "platform/core/state_folder.h"
+#include "recovery/rescue_file.h"
 #include "files/atomic_file.h"
 #include "store/entry_lines.h"
 #include "files/folder_lock.h"
@@ -61,14 +63,79 @@ std::optional<RecoveryFile::Left> parse(const QString& path, int fd)
     return left;
 }
 
+// What a file of the program's form holds: the lines parse() reads, then
+// the text as a one-entry entry file.
+QByteArray fileBytes(const DateSettings& dates, const QDate& day, QStringView text, const QByteArray& loadedHash,
+                     const QDateTime& written)
+{
+    QByteArray bytes = firstLine.toByteArray() + "\r\n";
+    bytes += "written " + written.toString(Qt::ISODate).toLatin1() + "\r\n";
+    bytes += "day " + day.toString(Qt::ISODate).toLatin1() + "\r\n";
+    bytes += "loaded " + loadedHash + "\r\n";
+    bytes += EntryLines::entryBytes(dates, day, text);
+    return bytes;
+}
+
+// Makes the folder and any of its parents that are missing, private to the
+// user; one that is there is left as it is.
+int makeFolder(const QString& path)
+{
+    const QByteArray native = PosixIo::nativePath(path);
+    if (::mkdir(native.constData(), 0700) == 0 || errno == EEXIST)
+        return 0;
+    if (errno != ENOENT)
+        return errno;
+    const QString parent = QFileInfo(path).path();
+    if (parent == path)
+        return ENOENT;
+    if (const int made = makeFolder(parent); made != 0)
+        return made;
+    return ::mkdir(native.constData(), 0700) == 0 || errno == EEXIST ? 0 : errno;
+}
+
+// The left files of the program's form in one folder.
+void collectLeft(const QString& folder, QList<RecoveryFile::Left>& left)
+{
+    const QStringList names = QDir(folder).entryList({QLatin1String(RecoveryFile::namePrefix) + QLatin1String("*.txt")},
+                                                     QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QString path = PosixIo::pathIn(folder, name);
+        PosixIo::UniqueFd fd;
+        struct stat status;
+        // Anything but a regular file, held by a running copy, or too large
+        // to be a pad's text is left alone.
+        if (PosixIo::openForReading(path, fd) || !fd.isOpen() || FileLock::isHeldElsewhere(fd.get())
+            || ::fstat(fd.get(), &status) != 0 || status.st_size > RecoveryFile::maxFileSize)
+            continue;
+        if (std::optional<RecoveryFile::Left> parsed = parse(path, fd.get()))
+            left.append(*parsed);
+    }
+}
+
 } // namespace
 
 RecoveryFile::RecoveryFile(const QString& folder)
-    : m_folder(folder),
-      m_path(PosixIo::pathIn(folder, QLatin1String(namePrefix)
-                                         + QString::number(QRandomGenerator::global()->generate64(), 16)
-                                         + QLatin1String(".txt")))
+    : m_keptIn(folderFor(folder)),
+      m_path(PosixIo::pathIn(m_keptIn, QLatin1String(namePrefix)
+                                           + QString::number(QRandomGenerator::global()->generate64(), 16)
+                                           + QLatin1String(".txt")))
 {
+}
+
+QString RecoveryFile::folderFor(const QString& applicationFolder)
+{
+    const QFileInfo info(applicationFolder);
+    const QString canonical = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+    QString name = QFileInfo(canonical).fileName().left(40);
+    for (QChar& c : name) {
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'_' && c != u'.')
+            c = u'_';
+    }
+    if (name.isEmpty() || name.startsWith(u'.'))
+        name.prepend(u'f');
+    const QByteArray hash =
+        QCryptographicHash::hash(PosixIo::nativePath(canonical), QCryptographicHash::Sha256).toHex().left(16);
+    return QDir(programStateFolder()).filePath(QStringLiteral("unsaved/") + name + u'-' + QLatin1String(hash));
 }
 
 QByteArray RecoveryFile::hashOf(QStringView text)
@@ -79,17 +146,14 @@ QByteArray RecoveryFile::hashOf(QStringView text)
 std::optional<FileError> RecoveryFile::write(const DateSettings& dates, const QDate& day, QStringView text,
                                              QStringView loadedText, const QDateTime& now)
 {
+    if (const int made = makeFolder(m_keptIn); made != 0)
+        return PosixIo::error(m_keptIn, made);
     AtomicFile file(m_path);
     file.setTempPrefix(".ojwunsaved");
     file.keepOpenAfterCommit();
     if (auto failure = file.open())
         return failure;
-    BufferedWriter& out = file.writer();
-    out.writeLine(firstLine);
-    out.writeLine("written " + now.toString(Qt::ISODate).toLatin1());
-    out.writeLine("day " + day.toString(Qt::ISODate).toLatin1());
-    out.writeLine("loaded " + hashOf(loadedText));
-    out.write(EntryLines::entryBytes(dates, day, text));
+    file.writer().write(fileBytes(dates, day, text, hashOf(loadedText), now));
     auto failure = file.commit();
     // Locked since it was made, and in place even where the folder's sync
     // failed: closing the old one lets its lock go with it.
@@ -115,40 +179,24 @@ std::optional<FileError> RecoveryFile::remove()
 QList<RecoveryFile::Left> RecoveryFile::leftBehind(const QString& folder)
 {
     QList<Left> left;
-    const QStringList names = QDir(folder).entryList({QLatin1String(namePrefix) + QLatin1String("*.txt")},
-                                                     QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        const QString path = PosixIo::pathIn(folder, name);
-        PosixIo::UniqueFd fd;
-        struct stat status;
-        // Anything but a regular file, held by a running copy, or too large
-        // to be a pad's text is left alone.
-        if (PosixIo::openForReading(path, fd) || !fd.isOpen() || FileLock::isHeldElsewhere(fd.get())
-            || ::fstat(fd.get(), &status) != 0 || status.st_size > maxFileSize)
-            continue;
-        if (std::optional<Left> parsed = parse(path, fd.get()))
-            left.append(*parsed);
-    }
+    collectLeft(folderFor(folder), left);
+    collectLeft(folder, left);
     std::sort(left.begin(), left.end(), [](const Left& a, const Left& b) { return a.written < b.written; });
     return left;
 }
 
-std::optional<FileError> RecoveryFile::keepAsRescue(const Left& left, QString& rescuePath)
+std::optional<FileError> RecoveryFile::keepAsRescue(const Left& left, const DateSettings& dates,
+                                                    const QString& folder, QString& rescuePath)
 {
-    const QDir dir = QFileInfo(left.path).dir();
     const QDateTime when = left.written.isValid() ? left.written : QDateTime::currentDateTime();
-    const int folderFd = ::open(PosixIo::nativePath(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return PosixIo::error(dir.path(), errno);
-    const PosixIo::UniqueFd folder(folderFd);
-    const QByteArray from = PosixIo::nativePath(QFileInfo(left.path).fileName());
-    QString name;
-    const int moved = PosixIo::takeDatedName(
-        QStringLiteral("ojwrescue"), when,
-        [&](const QString& candidate) { return PosixIo::renameNoReplace(folderFd, from, PosixIo::nativePath(candidate)); },
-        name);
-    rescuePath = dir.filePath(name);
-    if (moved != 0)
-        return PosixIo::error(rescuePath, moved);
+    const QByteArray bytes = fileBytes(dates, left.day, left.text, left.loadedHash, when);
+    if (const int written = writeDatedRescueFile(folder, bytes, when, rescuePath); written != 0)
+        return PosixIo::error(rescuePath, written);
+    // One of the two, never both: a left file that stays is offered again.
+    if (::unlink(PosixIo::nativePath(left.path).constData()) != 0 && errno != ENOENT) {
+        const FileError failure = PosixIo::error(left.path, errno);
+        QFile::remove(rescuePath);
+        return failure;
+    }
     return std::nullopt;
 }

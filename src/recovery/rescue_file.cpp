@@ -38,6 +38,24 @@ QStringList rescueFolders(const QString& applicationFolder)
     return folders;
 }
 
+int writeDatedRescueFile(const QString& folder, const QByteArray& bytes, const QDateTime& when, QString& path)
+{
+    QString name;
+    // A name that is not there after a failed write was not taken by
+    // another file: this folder takes nothing.
+    const int written = PosixIo::takeDatedName(
+        QStringLiteral("ojwrescue"), when,
+        [&](const QString& candidate) {
+            const QString candidatePath = QDir(folder).filePath(candidate);
+            if (writeNew(candidatePath, bytes))
+                return 0;
+            return QFileInfo(candidatePath).exists() || QFileInfo(candidatePath).isSymLink() ? EEXIST : EIO;
+        },
+        name);
+    path = QDir(folder).filePath(name);
+    return written;
+}
+
 QString writeRescueFile(const QStringList& folders, const DateSettings& dates, const QDate& day,
                         const QString& text, const FileError& cause)
 {
@@ -49,20 +67,8 @@ QString writeRescueFile(const QStringList& folders, const DateSettings& dates, c
     std::fprintf(stderr, "Ombrel JotWell: the entry for %s could not be saved.\n%s: %s\n",
                  qPrintable(dates.longText(day)), qPrintable(cause.file), qPrintable(cause.reason));
     for (const QString& folder : folders) {
-        QString name;
-        // A name that is not there after a failed write was not taken by
-        // another file: this folder takes nothing.
-        const int written = PosixIo::takeDatedName(
-            QStringLiteral("ojwrescue"), now,
-            [&](const QString& candidate) {
-                const QString path = QDir(folder).filePath(candidate);
-                if (writeNew(path, bytes))
-                    return 0;
-                return QFileInfo(path).exists() || QFileInfo(path).isSymLink() ? EEXIST : EIO;
-            },
-            name);
-        if (written == 0) {
-            const QString path = QDir(folder).filePath(name);
+        QString path;
+        if (writeDatedRescueFile(folder, bytes, now, path) == 0) {
             std::fprintf(stderr, "The unsaved text is in %s\n", qPrintable(path));
             return path;
         }

@@ -4,7 +4,9 @@
 #include <QStringList>
 
 class DateSettings;
+class QByteArray;
 class QDate;
+class QDateTime;
 struct FileError;
 
 // The start of every rescue file's name.
@@ -17,6 +19,11 @@ inline constexpr const char* rescueNamePrefix = "ojwrescue-";
 // Returns the rescue file's path, or an empty string.
 QString writeRescueFile(const QStringList& folders, const DateSettings& dates, const QDate& day,
                         const QString& text, const FileError& cause);
+
+// A new private rescue file in the folder, named for the moment `when`,
+// holding the bytes; never over a file or a link already there. Returns 0
+// and the new file's path, or the errno of the failure.
+int writeDatedRescueFile(const QString& folder, const QByteArray& bytes, const QDateTime& when, QString& path);
 
 // The folders a rescue file may go to, in order: the application folder,
 // the home folder, and the user's private runtime folder.

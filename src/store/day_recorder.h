@@ -41,4 +41,8 @@ public:
     // text: the record of a save that was cut off before the entry file
     // changed. `size` bounds the bytes looked at from the end.
     virtual bool recordedLately(const QDate& day, const QString& after, qint64 size) const = 0;
+
+    // Whether any machine's record of a day's text is kept: with the entry
+    // file missing, the diary is elsewhere, not yet begun.
+    virtual bool holdsEntries() const = 0;
 };

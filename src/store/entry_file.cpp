@@ -5,6 +5,7 @@
 #include "store/entry_lines.h"
 #include "files/folder_lock.h"
 #include "store/line_merge.h"
+#include "store/missing_diary.h"
 #include "files/line_reader.h"
 #include "files/posix_io.h"
 #include "files/text_codec.h"
@@ -301,6 +302,8 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
         result.error = FileError{path(), PosixIo::danglingLinkReason()};
         return result;
     }
+    if (!source.isOpen() && (result.error = MissingDiary::refusal(path(), out.folderPath(), m_recorder)))
+        return result;
     if (tempHoldsSomething(out.folderFd())) {
         // Never written over: it may hold the only copy of a save cut off.
         SetAside aside = setTempAside(out.folderFd(), out.folderPath());
@@ -317,7 +320,11 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
     // One pass over the file: every line copied with its own line end but
     // the days' entries, each day's new entry at the place of its first
     // entry or at the end. onDisk, when given, collects what the days hold.
+    // unchanged tells whether the lines written are the file's own, each in
+    // its place; their line ends do not count.
+    bool unchanged = false;
     const auto copy = [&](const QList<QByteArray>& entries, std::vector<DayText>* onDisk) -> std::optional<FileError> {
+        unchanged = source.isOpen() && !clear;
         if (auto failure = out.open())
             return failure;
         BufferedWriter& writer = out.writer();
@@ -347,8 +354,10 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
                     // A line that comes first now and starts with a
                     // byte-order mark's bytes keeps them only behind a mark
                     // of its own: the reader takes the first three away.
-                    if (atStart && !reader.hasByteOrderMark() && line.startsWith(LineReader::byteOrderMark))
+                    if (atStart && !reader.hasByteOrderMark() && line.startsWith(LineReader::byteOrderMark)) {
                         writer.write(LineReader::byteOrderMark);
+                        unchanged = false;
+                    }
                     atStart = false;
                     writer.write(line);
                     // A file of LF-only lines gets CR LF throughout, as the
@@ -360,7 +369,9 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
                     continue;
                 }
                 // All the day's entries become one, at the place of the first.
-                if (!matched[at] && !entries[at].isEmpty()) {
+                const bool firstOfDay = !matched[at];
+                unchanged = unchanged && firstOfDay && !unterminated && !entries[at].isEmpty();
+                if (firstOfDay && !entries[at].isEmpty()) {
                     if (unterminated)
                         writer.write("\r\n");
                     writer.write(entries[at]);
@@ -368,11 +379,21 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
                     wroteCr = true;
                     atStart = false;
                 }
+                // The entry as the file holds it, while it may still be the
+                // one written in its place.
+                QByteArray held;
+                if (unchanged)
+                    held = line.toByteArray() + "\r\n";
                 matched[at] = true;
-                while (reader.next(line) && !EntryLines::isEnd(line)) {
-                    if (onDisk)
+                bool ended = false;
+                while (!ended && reader.next(line)) {
+                    ended = EntryLines::isEnd(line);
+                    if (unchanged)
+                        held += line.toByteArray() + "\r\n";
+                    if (onDisk && !ended)
                         (*onDisk)[size_t(at)].addLine(line);
                 }
+                unchanged = unchanged && ended && held == entries[at];
             }
             if (first && reader.hasByteOrderMark())
                 writer.write(LineReader::byteOrderMark);
@@ -383,6 +404,7 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
         for (qsizetype i = 0; i < entries.size(); ++i) {
             if (matched[i] || entries[i].isEmpty())
                 continue;
+            unchanged = false;
             if (unterminated)
                 writer.write("\r\n");
             // An entry left open at the end would swallow the new one.
@@ -396,6 +418,7 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
             // Its only CRs went with a day's entry: without one the file
             // would read as LF-only, its lone LFs taken for line ends.
             writer.write("\r\n");
+            unchanged = false;
         }
         return std::nullopt;
     };
@@ -465,6 +488,10 @@ EntryFile::SaveResult EntryFile::rewrite(const QList<DayRecorder::Day>& proposed
             result.unrecorded = failure;
         }
     }
+    // Nothing to write: the file stays as it is, with its time and its
+    // inode, so a service that syncs the folder has nothing to send.
+    if (unchanged)
+        return result;
     result.error = out.commit();
     result.written = out.isInPlace();
     return result;

@@ -164,7 +164,7 @@ protected:
     {
         const QMap<QString, QString> typed = runChild(QStringLiteral("type"), [this](QProcess& child) {
             QDeadlineTimer deadline(20000);
-            while (filesNamed(dir.path(), QStringLiteral("ojwunsaved-*.txt")).isEmpty() && !deadline.hasExpired())
+            while (filesNamed(RecoveryFile::folderFor(dir.path()), QStringLiteral("ojwunsaved-*.txt")).isEmpty() && !deadline.hasExpired())
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             EXPECT_FALSE(deadline.hasExpired()) << "the recovery file never appeared";
             child.kill(); // SIGKILL
@@ -201,7 +201,7 @@ TEST_F(RecoveryTest, TextTypedBeforeAKillIsOfferedAndYesPutsItBackIntoItsDay)
     EXPECT_EQ(seen.value(QStringLiteral("dirty")), u"yes");
     // Pad > Exit saved it the normal way, and nothing is left to offer.
     EXPECT_EQ(entries(), QByteArray("*!*12/5/2026\r\nOld text of the fifth\r\nLost words, caf\xC3\xA9\r\n!*!\r\n"));
-    EXPECT_EQ(filesNamed(dir.path(), QStringLiteral("ojwunsaved-*")), QStringList());
+    EXPECT_EQ(filesNamed(RecoveryFile::folderFor(dir.path()), QStringLiteral("ojwunsaved-*")), QStringList());
 }
 
 TEST_F(RecoveryTest, NoKeepsTheTextInADatedRescueFileAndSaysWhere)
@@ -219,7 +219,7 @@ TEST_F(RecoveryTest, NoKeepsTheTextInADatedRescueFileAndSaysWhere)
     EXPECT_TRUE(rescue.readAll().endsWith("*!*12/5/2026\r\nOld text of the fifth\r\nLost words, caf\xC3\xA9\r\n!*!\r\n"));
     EXPECT_EQ(seen.value(QStringLiteral("day")), u"2026-12-07");
     EXPECT_EQ(entries(), QByteArray(fifth));
-    EXPECT_EQ(filesNamed(dir.path(), QStringLiteral("ojwunsaved-*")), QStringList());
+    EXPECT_EQ(filesNamed(RecoveryFile::folderFor(dir.path()), QStringLiteral("ojwunsaved-*")), QStringList());
 }
 
 // Ended from outside, the program saves first: Ctrl+\\ in its terminal, a
@@ -396,7 +396,7 @@ TEST_F(LeftoverTest, TwoTextsForOneDayAreBothKept)
     EXPECT_EQ(pad(), "saved\r\nfirst\r\n\r\nsaved\r\nsecond");
     EXPECT_TRUE(state().dirty);
     // Both are in this copy's own file before theirs went.
-    EXPECT_EQ(filesNamed(dir.path(), QStringLiteral("ojwunsaved-*")),
+    EXPECT_EQ(filesNamed(RecoveryFile::folderFor(dir.path()), QStringLiteral("ojwunsaved-*")),
               QStringList{QFileInfo(program->recovery().file().path()).fileName()});
     main().cmdNext_Click();
     EXPECT_EQ(entries(), QByteArray(todayHeader) + "saved\r\nfirst\r\n\r\nsaved\r\nsecond\r\n!*!\r\n");

@@ -160,3 +160,21 @@ TEST_F(SaveFailureTest, ASignalCloseThatCannotSaveLeavesARescueFile)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray(todayHeader) + "rescued\r\nsecond line\r\n!*!\r\n");
 }
+
+TEST_F(SaveFailureTest, ADiaryFileThatWentMissingIsNotReplacedByANewOne)
+{
+    writeEntries(QByteArray(todayHeader) + "saved\r\n!*!\r\n");
+    start();
+    type(", more");
+    main().cmdNext_Click(); // the history now holds the day
+    // A sync service renamed the diary away, or has not brought it back.
+    ASSERT_TRUE(QFile::remove(path("ojwdata.txt")));
+    type("typed the next day");
+    main().cmdPrev_Click();
+    ASSERT_EQ(messages.shown().size(), 1);
+    const QString told = messages.shown().first().text;
+    EXPECT_TRUE(told.contains("could not be saved") && told.contains("ojwdata.txt is missing")) << told.toStdString();
+    EXPECT_EQ(entries(), QByteArray("<missing>"));
+    EXPECT_TRUE(state().dirty);
+    EXPECT_EQ(pad(), "typed the next day");
+}

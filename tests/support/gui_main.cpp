@@ -1,8 +1,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "temporary_state_folder.h"
+
 int main(int argc, char** argv)
 {
+    const TemporaryStateFolder state;
     // Window tests never need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
