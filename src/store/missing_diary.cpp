@@ -1,23 +1,17 @@
 #include "store/missing_diary.h"
 
+#include "store/conflict_copy_names.h"
 #include "store/entry_file.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 QStringList MissingDiary::conflictCopies(const QString& folder)
 {
-    // "ojwdata.sync-conflict-20261207-183012-7KQ2FXM.txt",
-    // "ojwdata (conflicted copy 2026-12-07 183012).txt",
-    // "ojwdata (Ana's conflicted copy 2026-12-07).txt".
-    static const QRegularExpression names(
-        QStringLiteral("^ojwdata(\\.sync-conflict-.+| \\((.+['\u2019]s )?conflicted copy.*\\))\\.txt$"),
-        QRegularExpression::CaseInsensitiveOption);
     QStringList copies;
     const QDir dir(folder);
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        if (file.size() > 0 && names.match(file.fileName()).hasMatch())
+        if (file.size() > 0 && ConflictCopyNames::isConflictCopyOf(file.fileName(), QString::fromLatin1(EntryFile::fileName)))
             copies.append(file.fileName());
     }
     return copies;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/conflict_copy_names.h"
+
 #include "platform/core/file_error.h"
 
 #include <QList>
@@ -21,12 +23,9 @@ namespace ConflictCopies {
 // days are in the diary, and it stays to be looked at, never merged again.
 inline constexpr const char* keptFolder = "ojwhistory-conflicts";
 
-// Whether a file name is a sync service's conflict copy of `original`
-// ("ojwdata.txt"): Syncthing "ojwdata.sync-conflict-20261207-183012-7KQ2FXM.txt",
-// Nextcloud/ownCloud "ojwdata (conflicted copy 2026-12-07 183012).txt" or
-// "ojwdata_conflict-20261207-183012.txt", Dropbox
-// "ojwdata (Ana's conflicted copy 2026-12-07).txt" and "... 2026-12-07 (1)).txt".
-bool isConflictCopyOf(const QString& name, const QString& original);
+// The names sync services give conflict copies (the store knows them, so
+// that no rewrite makes a new diary beside one).
+using ConflictCopyNames::isConflictCopyOf;
 
 struct Report
 {
