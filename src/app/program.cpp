@@ -126,12 +126,17 @@ bool Program::takeInFromSyncService(bool running, bool diaryChanged)
                problem);
     }
     QStringList lines;
-    for (const auto& [name, days] : taken.daysFrom)
-        lines.append(days == 1 ? QStringLiteral("1 day came from %1.").arg(name)
-                               : QStringLiteral("%1 days came from %2.").arg(days).arg(name));
+    for (const auto& [name, days] : taken.daysFrom) {
+        const QString count = days == 1 ? QStringLiteral("1 day") : QStringLiteral("%1 days").arg(days);
+        // A history file named here: text this machine saved that the diary
+        // which arrived lacked.
+        lines.append(name.startsWith(QLatin1String(History::namePrefix))
+                         ? QStringLiteral("%1 saved here came back from the earlier versions (%2).").arg(count, name)
+                         : QStringLiteral("%1 came from %2.").arg(count, name));
+    }
     if (!lines.isEmpty())
-        tell(QStringLiteral("Another machine's diary, left by the program that keeps this folder in sync, "
-                            "was merged into this one:\n\n%1")
+        tell(QStringLiteral("The program that keeps this folder in sync brought changes from another "
+                            "machine. They were merged into the diary:\n\n%1")
                  .arg(lines.join(u'\n')));
     return !lines.isEmpty();
 }
