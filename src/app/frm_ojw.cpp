@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "app/program_icon.h"
 #include "app/pad_edit.h"
+#include "app/pad_spelling.h"
 #include "platform/core/clock.h"
 #include "platform/widgets/framed_placement.h"
 #include "platform/widgets/message_box.h"
@@ -77,6 +78,9 @@ void frmOJW::buildControls()
     txtPad->setGeometry(twips.toPixels(120, 360, 3255, 3015));
     connect(txtPad, &QPlainTextEdit::textChanged, this, &frmOJW::txtPad_Change);
     connect(txtPad, &PadEdit::keyDown, this, &frmOJW::txtPad_KeyDown);
+    m_spelling = std::make_unique<PadSpelling>(
+        *txtPad, PadSpelling::Context{m_program.folder(), m_program.dates().locale(), m_program.spellingLanguages(),
+                                      [this](const QString& text) { m_program.tell(text); }});
 
     const auto button = [&](const char* name, const char* caption, int left,
                             void (frmOJW::*handler)()) {
@@ -149,6 +153,7 @@ void frmOJW::Form_Load()
     placeAgainOnceFramed(*this, [this] { place(); });
     m_program.InitialisePadState();
     LoadConfig();
+    m_spelling->start();
 }
 
 void frmOJW::place()

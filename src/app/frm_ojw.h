@@ -10,6 +10,7 @@
 
 class Program;
 class PadEdit;
+class PadSpelling;
 class ClickLabel;
 class QAction;
 class QMenu;
@@ -114,6 +115,8 @@ public:
     // The date label's caption for the shown date in the date style.
     void showDateCaption();
 
+    PadSpelling& spelling() const { return *m_spelling; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -127,6 +130,7 @@ private:
     void place();
 
     Program& m_program;
+    std::unique_ptr<PadSpelling> m_spelling;
 
 public:
     // The pad's colours as colour values (ColorValue): a system colour

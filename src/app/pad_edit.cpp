@@ -2,13 +2,16 @@
 
 #include "app/pad_text.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QStringTokenizer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -144,4 +147,14 @@ void PadEdit::keyPressEvent(QKeyEvent* event)
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void PadEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    const std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    const int position = event->reason() == QContextMenuEvent::Mouse ? cursorForPosition(event->pos()).position()
+                                                                     : textCursor().position();
+    if (m_menuAddition)
+        m_menuAddition(*menu, position);
+    menu->exec(event->globalPos());
 }

@@ -3,6 +3,10 @@
 #include <QPlainTextEdit>
 #include <QTextFormat>
 
+#include <functional>
+
+class QMenu;
+
 // The pad: a multi-line editor without scroll bars that reads and writes
 // its text in the form entries hold it (lines separated by CR LF).
 class PadEdit final : public QPlainTextEdit
@@ -29,6 +33,11 @@ public:
     // Whether the text last set holds a line longer than maxEditableLine.
     bool isTooLongToEdit() const { return m_shownInPieces; }
 
+    // What the pad's context menu gains, for the text position it is opened
+    // at: the pointer's, or the cursor's when opened from the keyboard.
+    using MenuAddition = std::function<void(QMenu& menu, int position)>;
+    void setMenuAddition(MenuAddition addition) { m_menuAddition = std::move(addition); }
+
     // The format property that holds the character a stand-in shows.
     static constexpr int originalCharacter = QTextFormat::UserProperty + 1;
 
@@ -40,8 +49,10 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    MenuAddition m_menuAddition;
     bool m_shownInPieces = false;
     QString m_entry; // the text shown in pieces
 };

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class Clock;
 class CommonDialogUi;
@@ -23,4 +26,6 @@ struct PlatformServices
     // The id this machine's history file is named after; empty for the
     // system's.
     QString machine = {};
+    // The languages with a spelling dictionary; unset for the desktop's.
+    std::optional<QStringList> spellingLanguages = {};
 };

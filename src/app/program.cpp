@@ -46,6 +46,7 @@ Program::Program(const QString& folder, const QLocale& locale, const PlatformSer
       m_messages(services.messages ? services.messages : m_ownMessages.get()),
       m_printer(services.printer ? services.printer : m_ownPrinter.get()),
       m_dialogs(services.dialogs),
+      m_spellingLanguages(services.spellingLanguages),
       m_helpCheck(services.helpChecker),
       m_history(folder, services.machine.isEmpty() ? History::thisMachine() : services.machine),
       m_entries(folder, m_dates)

@@ -119,6 +119,7 @@ public:
     // Null for Qt's own dialogs.
     CommonDialogUi* dialogs() const { return m_dialogs; }
     const QString& folder() const { return m_folder; }
+    const std::optional<QStringList>& spellingLanguages() const { return m_spellingLanguages; }
 
     static QString title();
     // Tells the user: in a message box, or on standard error where nobody
@@ -163,6 +164,7 @@ private:
     MessageBox* m_messages;
     WindowPrinter* m_printer;
     CommonDialogUi* m_dialogs;
+    std::optional<QStringList> m_spellingLanguages;
     HelpCheck m_helpCheck;
     History m_history;
     EntryFile m_entries;

@@ -1,25 +1,22 @@
 #include "settings/settings_file.h"
 
-#include "files/atomic_file.h"
-#include "files/line_reader.h"
 #include "files/posix_io.h"
 #include "files/text_codec.h"
+#include "settings/setting_lines.h"
 
 #include <charconv>
 #include <cmath>
 
 namespace {
 
+using SettingLines::readTruth;
+using SettingLines::truthForm;
+
 // The colours the platform knows: plain ones up to 0xFFFFFF, and the
 // system's colours 0 to 30 behind the top bit (the widgets' ColorValue
 // draws each of them).
 constexpr int colourMask = 0xFFFFFF;
 constexpr qint32 systemIndexLimit = 30;
-
-QByteArray truthForm(bool value)
-{
-    return value ? QByteArrayLiteral("True") : QByteArrayLiteral("False");
-}
 
 QByteArray numberForm(const QByteArray& digits)
 {
@@ -69,18 +66,6 @@ bool readSize(QString text, const QLocale& locale, float& size)
         || read > SettingsFile::maxFontSize)
         return false;
     size = read;
-    return true;
-}
-
-bool readTruth(const QString& text, bool& value)
-{
-    const QString word = text.trimmed();
-    if (word.compare(u"True", Qt::CaseInsensitive) == 0)
-        value = true;
-    else if (word.compare(u"False", Qt::CaseInsensitive) == 0)
-        value = false;
-    else
-        return false;
     return true;
 }
 
@@ -161,36 +146,12 @@ QByteArray SettingsFile::format(const Settings& values) const
 
 std::optional<FileError> SettingsFile::load(Settings& values) const
 {
-    PosixIo::UniqueFd file;
-    if (auto failure = PosixIo::openForReading(path(), file))
-        return failure;
-    if (!file.isOpen())
-        return std::nullopt;
-    LineReader reader(file.get(), 4096);
-    // No value is longer than a font name; a longer line is damaged, and
-    // is passed over rather than read into memory.
-    reader.setMaxLineLength(maxFontNameLength * 4);
-    QByteArrayView line;
-    for (int index = 0; index < lineCount && reader.next(line); ++index) {
-        if (!reader.lineTooLong())
-            readLine(index, TextCodec::decode(line), m_locale, values);
-    }
-    if (reader.error() != 0)
-        return PosixIo::error(path(), reader.error());
-    return std::nullopt;
+    // No value is longer than a font name.
+    return SettingLines::read(path(), lineCount, maxFontNameLength * 4,
+                              [&](int index, const QString& line) { readLine(index, line, m_locale, values); });
 }
 
 std::optional<FileError> SettingsFile::save(const Settings& values, bool* written) const
 {
-    if (written)
-        *written = false;
-    AtomicFile file(path());
-    file.setTempPrefix(".ojwconfig");
-    if (auto failure = file.open())
-        return failure;
-    file.writer().write(format(values));
-    auto failure = file.commit();
-    if (written)
-        *written = file.isInPlace();
-    return failure;
+    return SettingLines::write(path(), ".ojwconfig", format(values), written);
 }

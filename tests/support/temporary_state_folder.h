@@ -4,8 +4,9 @@
 
 #include <optional>
 
-// Tests never touch the user's own state folder: a test program, and every
-// program it starts, keeps the state there is in one temporary folder.
+// Tests never touch the user's own state folder or personal word list: a
+// test program, and every program it starts, keeps the state there is and
+// the words added to a dictionary in one temporary folder.
 class TemporaryStateFolder
 {
 public:
@@ -15,6 +16,7 @@ public:
             return; // started by a test: its folder
         m_folder.emplace();
         qputenv("XDG_STATE_HOME", m_folder->path().toLocal8Bit());
+        qputenv("ENCHANT_CONFIG_DIR", (m_folder->path() + QStringLiteral("/enchant")).toLocal8Bit());
         qputenv("OJW_TEST_STATE_HOME", m_folder->path().toLocal8Bit());
     }
 
