@@ -6,6 +6,7 @@
 #include "recovery/recovery_file.h"
 #include "recovery/rescue_file.h"
 #include "settings/settings_file.h"
+#include "settings/spelling_settings_file.h"
 #include "store/entry_file.h"
 
 #include <QFileInfo>
@@ -30,6 +31,7 @@ constexpr OwnFile ownFiles[] = {
     {FolderLock::fallbackFileName, "The diary uses this file to keep two copies of itself from saving at "
                                    "once. Choose another file.", true},
     {SettingsFile::fileName, "This is the diary's settings file. Choose another file."},
+    {SpellingSettingsFile::fileName, "This is the diary's spelling settings file. Choose another file."},
     {"OJW.chm", "This is the diary's help file. Choose another file."},
 };
 

@@ -174,3 +174,14 @@ TEST_F(SpellingTest, WithoutADictionaryThePadWorksAndTheMenuSaysWhy)
     type(QStringLiteral(" more"));
     EXPECT_EQ(pad(), "A leter more");
 }
+
+TEST_F(SpellingTest, ATextShownInPiecesIsNotChecked)
+{
+    QByteArray line;
+    while (line.size() <= PadEdit::maxEditableLine)
+        line += "xqzt ";
+    writeEntries(QByteArray(todayHeader) + line + "\r\nwrogn\r\n!*!\r\n");
+    startChecked();
+    ASSERT_TRUE(main().txtPad->isTooLongToEdit());
+    EXPECT_TRUE(marked().isEmpty());
+}

@@ -28,7 +28,7 @@ TEST_F(ExportTargetTest, RefusesTheProgramsOwnFilesByAnyPath)
     const QStringList refused = {
         inFolder("ojwdata.txt"),         inFolder("sub/../ojwdata.txt"), target("link.txt"),
         target("folder/ojwconfig.txt"),  target("hard.txt"),           target("dangling.txt"),
-        QCoreApplication::applicationFilePath(),
+        inFolder("ojwspelling.txt"),     QCoreApplication::applicationFilePath(),
     };
     const QStringList before = namesIn(folder.path()) + namesIn(elsewhere.path());
     for (const QString& path : refused) {
