@@ -5,6 +5,8 @@
 #include <QActionGroup>
 #include <QMenu>
 
+#include <algorithm>
+
 PadSpelling::PadSpelling(PadEdit& pad, Context context)
     : m_pad(pad), m_context(std::move(context)), m_file(m_context.folder), m_highlighter(pad.document())
 {
@@ -153,14 +155,18 @@ void PadSpelling::addLanguages(QMenu& menu)
     QMenu* languages = menu.addMenu(QStringLiteral("Spelling Language"));
     languages->setEnabled(!m_languages.isEmpty());
     auto* group = new QActionGroup(languages);
-    QStringList names;
+    // By the names the menu shows; two dictionaries of one language and
+    // country are told apart by their tags.
+    QList<std::pair<QString, QString>> items; // name, language
     for (const QString& language : m_languages)
-        names.append(languageName(language));
-    for (qsizetype i = 0; i < m_languages.size(); ++i) {
-        const QString& language = m_languages[i];
-        // Two dictionaries of one language and country are told apart by their tags.
-        const QString name = names.count(names[i]) > 1 ? QStringLiteral("%1 [%2]").arg(names[i], language) : names[i];
-        QAction* item = languages->addAction(name);
+        items.append({languageName(language), language});
+    std::sort(items.begin(), items.end());
+    for (const auto& entry : items) {
+        const QString& name = entry.first;
+        const QString language = entry.second;
+        const auto same = [&name](const auto& other) { return other.first == name; };
+        const bool twin = std::count_if(items.begin(), items.end(), same) > 1;
+        QAction* item = languages->addAction(twin ? QStringLiteral("%1 [%2]").arg(name, language) : name);
         item->setCheckable(true);
         item->setChecked(m_checker && m_checker->language() == language);
         group->addAction(item);
