@@ -15,14 +15,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
 namespace ConflictCopies {
 namespace {
 
-// The settings file's name: its conflict copies go, since the diary's own
-// settings stay in the file of that name.
-constexpr const char* settingsFileName = "ojwconfig.txt";
+// The settings files' names: their conflict copies go, since the diary's
+// own settings stay in the files of those names.
+constexpr const char* settingsFileNames[] = {"ojwconfig.txt", "ojwspelling.txt"};
 
 // How far back this machine's history file is looked at for saves a
 // service may have thrown away: far more than one sync's worth of saves.
@@ -128,7 +129,8 @@ Report mergeAll(const QString& folder, const DateSettings& dates, EntryFile& ent
     for (const QString& name : names) {
         if (isConflictCopyOf(name, entryName))
             copies.append(name);
-        else if (isConflictCopyOf(name, QString::fromLatin1(settingsFileName)))
+        else if (std::any_of(std::begin(settingsFileNames), std::end(settingsFileNames),
+                             [&name](const char* settings) { return isConflictCopyOf(name, QString::fromLatin1(settings)); }))
             QFile::remove(PosixIo::pathIn(folder, name));
     }
     if (copies.isEmpty())

@@ -87,6 +87,8 @@ TEST_F(ConflictCopiesTest, ACopysDaysAreMergedWithEveryWordOnceAndTheCopyIsMoved
 
     const QFile settingsCopy(path(QStringLiteral("ojwconfig (conflicted copy 2026-12-07 183012).txt")));
     writeFileBytes(settingsCopy.fileName(), "Arial\r\n");
+    const QFile spellingCopy(path(QStringLiteral("ojwspelling.sync-conflict-20261207-183012-7KQ2FXM.txt")));
+    writeFileBytes(spellingCopy.fileName(), "de_DE\r\n");
     const ConflictCopies::Report report = ConflictCopies::mergeAll(folder.path(), dates, home, homeHistory);
 
     EXPECT_TRUE(report.problems.isEmpty());
@@ -97,6 +99,7 @@ TEST_F(ConflictCopiesTest, ACopysDaysAreMergedWithEveryWordOnceAndTheCopyIsMoved
     EXPECT_FALSE(QFile::exists(path(copyName)));
     EXPECT_EQ(fileBytes(path(QStringLiteral("ojwhistory-conflicts/") + copyName)), copy);
     EXPECT_FALSE(settingsCopy.exists());
+    EXPECT_FALSE(spellingCopy.exists());
     EXPECT_TRUE(ConflictCopies::mergeAll(folder.path(), dates, home, homeHistory).daysFrom.isEmpty());
 }
 
