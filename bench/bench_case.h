@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class DateSettings;
@@ -41,6 +42,12 @@ struct Row
         Memory,    // megabytes, not milliseconds
     };
 
+    Row() = default;
+    Row(std::string name, Kind kind, const RunStats& stats, qint64 bytes, std::optional<Floor> floor, double target)
+        : name(std::move(name)), kind(kind), stats(stats), bytes(bytes), floor(floor), target(target)
+    {
+    }
+
     std::string name;
     Kind kind = Kind::Operation;
     RunStats stats;
@@ -48,6 +55,9 @@ struct Row
     std::optional<Floor> floor;     // what the ratio is to
     double target = 0;              // the most the median ratio may be, or without a floor the median
                                     // time in ms (megabytes on a memory row); 0 = none
+    std::string baseline;           // where named, the row of this size whose median ms the target
+                                    // is added to: the most this row's median may exceed it
+    std::string cannotRun;          // why the row has no timing; its target then counts as missed
 };
 
 // What a benchmark case gets for one diary size: the folder that holds the

@@ -114,12 +114,19 @@ RunStats interleavedRuns(const std::function<void()>& floor, const std::function
                     quantile(ratios, 0.25), quantile(ratios, 0.75)};
 }
 
-RunStats aloneRuns(const std::function<void()>& operation, const RunPolicy& policy)
+RunStats aloneRuns(const std::function<void()>& operation, const RunPolicy& policy,
+                   const std::function<void()>& prepare)
 {
-    if (policy.warmUp)
+    if (policy.warmUp) {
+        if (prepare)
+            prepare();
         operation();
+    }
     std::vector<double> times;
-    for (int i = 0; i < std::max(1, policy.minRuns); ++i)
+    for (int i = 0; i < std::max(1, policy.minRuns); ++i) {
+        if (prepare)
+            prepare();
         times.push_back(timed(operation));
+    }
     return RunStats{int(times.size()), median(times), 0, 0, 0, 0};
 }

@@ -46,5 +46,7 @@ struct RunStats
 RunStats interleavedRuns(const std::function<void()>& floor, const std::function<void()>& operation,
                          double target, const RunPolicy& policy);
 
-// The operation alone, policy.minRuns times.
-RunStats aloneRuns(const std::function<void()>& operation, const RunPolicy& policy);
+// The operation alone, policy.minRuns times; prepare, where given, before
+// each run, untimed.
+RunStats aloneRuns(const std::function<void()>& operation, const RunPolicy& policy,
+                   const std::function<void()>& prepare = {});
