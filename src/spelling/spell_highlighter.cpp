@@ -79,8 +79,10 @@ void SpellHighlighter::contentsChanged(int from, int removed, int added)
     const bool typed = (added == 1 && removed == 0) || (added == 0 && removed == 1);
     m_typedAt = typed ? from + added : -1;
     m_mayAsk = added <= largeChange;
-    if (typedBefore >= 0 && typedBefore != m_typedAt) {
-        // The word typed before is finished: marked where it stands now.
+    // The word typed before is finished: marked where it stands now, unless
+    // this change's own paragraph holds it, which is formatted anyway.
+    if (typedBefore >= 0 && typedBefore != m_typedAt
+        && document()->findBlock(typedBefore) != document()->findBlock(from)) {
         QTextCursor before(document());
         before.setPosition(std::min(typedBefore, document()->characterCount() - 1));
         QTimer::singleShot(0, this, [this, before] { redraw(before.block()); });
