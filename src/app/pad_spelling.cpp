@@ -45,7 +45,6 @@ void PadSpelling::adopt(Loaded loaded)
     m_checker = std::move(loaded.checker);
     m_ready = true;
     applyChecking();
-    emit ready();
 }
 
 void PadSpelling::applyChecking()

@@ -38,7 +38,7 @@ public:
     PadSpelling(PadEdit& pad, Context context);
     ~PadSpelling() override;
 
-    // Reads the settings and opens the dictionary; ready() follows.
+    // Reads the settings and opens the dictionary, which is ready soon after.
     void start();
     bool isReady() const { return m_ready; }
 
@@ -57,9 +57,6 @@ public:
 
     // How a language's tag reads in the menu ("English (United Kingdom)").
     static QString languageName(const QString& language);
-
-signals:
-    void ready();
 
 private:
     struct Loaded

@@ -165,7 +165,6 @@ void SpellHighlighter::passSlice(qint64 budgetMs)
     }
     m_pass.stop();
     m_redrawAll = false;
-    emit upToDate();
 }
 
 void SpellHighlighter::checkBlock(const QTextBlock& block)

@@ -45,9 +45,6 @@ public:
     // Checks what is left at once.
     void finishNow();
 
-signals:
-    void upToDate();
-
 protected:
     void highlightBlock(const QString& text) override;
 
