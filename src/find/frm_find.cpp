@@ -3,6 +3,7 @@
 #include "find/found_days.h"
 #include "platform/core/date_settings.h"
 #include "platform/widgets/framed_placement.h"
+#include "platform/widgets/own_window.h"
 #include "platform/widgets/twips.h"
 #include "routines/module_routines.h"
 #include "routines/pad_state.h"
@@ -20,7 +21,6 @@ namespace {
 // The design's measures, in twips.
 constexpr int clientWidth = 4500;
 constexpr int clientHeight = 3855;
-constexpr int margin = 120;
 
 QString countText(qsizetype days)
 {
@@ -34,17 +34,8 @@ QString countText(qsizetype days)
 frmFind::frmFind(ModuleRoutines& routines, QWidget& mainWindow, const QString& folder, const DateSettings& dates)
     : m_routines(routines), m_mainWindow(mainWindow), m_dates(dates), m_search(folder, dates)
 {
-    setWindowTitle(QStringLiteral("OJW - Find Text"));
-    // A window of the program's own, which the main window may cover.
-    setWindowFlags(Qt::Window);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setAttribute(Qt::WA_QuitOnClose, false);
-
     const Twips twips = Twips::of(screen());
-    auto* layout = new QVBoxLayout(this);
-    const int m = twips.toPixelsX(margin);
-    layout->setContentsMargins(m, m, m, m);
-    layout->setSpacing(twips.toPixelsY(60));
+    QVBoxLayout* layout = makeOwnWindow(*this, QStringLiteral("OJW - Find Text"), twips);
 
     txtFind = new QLineEdit(this);
     txtFind->setObjectName(QStringLiteral("txtFind"));

@@ -3,6 +3,7 @@
 #include "history/history.h"
 #include "platform/core/date_settings.h"
 #include "platform/widgets/framed_placement.h"
+#include "platform/widgets/own_window.h"
 #include "platform/widgets/twips.h"
 #include "routines/module_routines.h"
 #include "routines/pad_state.h"
@@ -23,8 +24,6 @@ namespace {
 // The window's measures, in twips.
 constexpr int clientWidth = 6000;
 constexpr int clientHeight = 4155;
-constexpr int margin = 120;
-constexpr int spacing = 60;
 constexpr int buttonPadding = 240;
 
 void describe(QWidget* control, const QString& name, const QString& description)
@@ -40,18 +39,9 @@ frmVersions::frmVersions(ModuleRoutines& routines, VersionRoutines& versions, QW
                          const History& history, const DateSettings& dates)
     : m_routines(routines), m_versions(versions), m_mainWindow(mainWindow), m_history(history), m_dates(dates)
 {
-    setWindowTitle(QStringLiteral("OJW - Earlier Versions"));
-    // A window of the program's own, which the main window may cover.
     // Closed, it is gone: each opening reads the history afresh.
-    setWindowFlags(Qt::Window);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setAttribute(Qt::WA_QuitOnClose, false);
-
     const Twips twips = Twips::of(screen());
-    auto* layout = new QVBoxLayout(this);
-    const int m = twips.toPixelsX(margin);
-    layout->setContentsMargins(m, m, m, m);
-    layout->setSpacing(twips.toPixelsY(spacing));
+    QVBoxLayout* layout = makeOwnWindow(*this, QStringLiteral("OJW - Earlier Versions"), twips);
 
     lstVersions = new QListWidget(this);
     lstVersions->setObjectName(QStringLiteral("lstVersions"));
